@@ -1,0 +1,3 @@
+#include "app/deluge.h"
+
+int main() { runDeluge(); }

@@ -1,0 +1,113 @@
+#pragma once
+// The GDI+ flat interface the demo calls. On Windows this is the real library; elsewhere it is
+// declared here, with the calls' own names and argument lists, and implemented in
+// platform/gdiplus as a software rasterizer.
+#include "platform/gdi/gdi.h"
+
+#if defined(_WIN32)
+#include <gdiplus.h>
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+#else
+#include <cstdint>
+
+#define WINGDIPAPI
+
+typedef float REAL;
+typedef DWORD ARGB;
+
+enum Status {
+    Ok = 0,
+    GenericError = 1,
+    InvalidParameter = 2,
+    OutOfMemory = 3,
+    ObjectBusy = 4,
+    InsufficientBuffer = 5,
+    NotImplemented = 6,
+    Win32Error = 7,
+    WrongState = 8,
+    Aborted = 9,
+    FileNotFound = 10,
+    ValueOverflow = 11,
+    AccessDenied = 12,
+    UnknownImageFormat = 13,
+    FontFamilyNotFound = 14,
+    FontStyleNotFound = 15,
+    NotTrueTypeFont = 16,
+    UnsupportedGdiplusVersion = 17,
+    GdiplusNotInitialized = 18,
+    PropertyNotFound = 19,
+    PropertyNotSupported = 20,
+};
+typedef Status GpStatus;
+
+enum SmoothingMode {
+    SmoothingModeInvalid = -1,
+    SmoothingModeDefault = 0,
+    SmoothingModeHighSpeed = 1,
+    SmoothingModeHighQuality = 2,
+    SmoothingModeNone = 3,
+    SmoothingModeAntiAlias = 4,
+};
+
+enum PixelOffsetMode {
+    PixelOffsetModeInvalid = -1,
+    PixelOffsetModeDefault = 0,
+    PixelOffsetModeHighSpeed = 1,
+    PixelOffsetModeHighQuality = 2,
+    PixelOffsetModeNone = 3,
+    PixelOffsetModeHalf = 4,
+};
+
+enum TextRenderingHint {
+    TextRenderingHintSystemDefault = 0,
+    TextRenderingHintSingleBitPerPixelGridFit = 1,
+    TextRenderingHintSingleBitPerPixel = 2,
+    TextRenderingHintAntiAliasGridFit = 3,
+    TextRenderingHintAntiAlias = 4,
+    TextRenderingHintClearTypeGridFit = 5,
+};
+
+enum HatchStyle {
+    HatchStyle25Percent = 9,
+};
+typedef HatchStyle GpHatchStyle;
+
+enum DebugEventLevel { DebugEventLevelFatal, DebugEventLevelWarning };
+typedef void(WINAPI* DebugEventProc)(DebugEventLevel level, CHAR* message);
+typedef Status(WINAPI* NotificationHookProc)(ULONG_PTR* token);
+typedef void(WINAPI* NotificationUnhookProc)(ULONG_PTR token);
+
+struct GdiplusStartupInput {
+    UINT32 GdiplusVersion = 1;
+    DebugEventProc DebugEventCallback = nullptr;
+    BOOL SuppressBackgroundThread = FALSE;
+    BOOL SuppressExternalCodecs = FALSE;
+};
+
+struct GdiplusStartupOutput {
+    NotificationHookProc NotificationHook;
+    NotificationUnhookProc NotificationUnhook;
+};
+
+// Opaque object types; a solid fill and a hatch are brushes.
+struct GpGraphics;
+struct GpBrush {};
+struct GpSolidFill : GpBrush {};
+struct GpHatch : GpBrush {};
+
+Status WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output);
+void WINAPI GdiplusShutdown(ULONG_PTR token);
+
+GpStatus WINGDIPAPI GdipCreateFromHDC(HDC dc, GpGraphics** graphics);
+GpStatus WINGDIPAPI GdipDeleteGraphics(GpGraphics* graphics);
+GpStatus WINGDIPAPI GdipSetSmoothingMode(GpGraphics* graphics, SmoothingMode mode);
+GpStatus WINGDIPAPI GdipSetPixelOffsetMode(GpGraphics* graphics, PixelOffsetMode mode);
+GpStatus WINGDIPAPI GdipSetTextRenderingHint(GpGraphics* graphics, TextRenderingHint hint);
+GpStatus WINGDIPAPI GdipGraphicsClear(GpGraphics* graphics, ARGB color);
+
+GpStatus WINGDIPAPI GdipCreateSolidFill(ARGB color, GpSolidFill** brush);
+GpStatus WINGDIPAPI GdipCreateHatchBrush(GpHatchStyle style, ARGB foreground, ARGB background, GpHatch** brush);
+GpStatus WINGDIPAPI GdipDeleteBrush(GpBrush* brush);
+GpStatus WINGDIPAPI GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width, REAL height);
+#endif

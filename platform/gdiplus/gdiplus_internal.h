@@ -1,0 +1,55 @@
+#pragma once
+// The GDI+ objects behind the handles and the pixel arithmetic they share.
+#include "platform/gdi/surface.h"
+#include "platform/gdiplus/gdiplus.h"
+#include "platform/objects/object_table.h"
+
+struct Graphics {
+    HDC dc = nullptr;  // the device context drawn through
+    SmoothingMode smoothing = SmoothingModeNone;
+    PixelOffsetMode pixelOffset = PixelOffsetModeNone;
+    TextRenderingHint textHint = TextRenderingHintSystemDefault;
+};
+
+struct Brush {
+    enum class Type { Solid, Hatch } type = Type::Solid;
+    ARGB color = 0;       // solid
+    ARGB foreground = 0;  // hatch
+    ARGB background = 0;
+    uint8_t pattern[8] = {};  // hatch rows, most significant bit leftmost
+};
+
+// True when GDI+ is started; otherwise records the call as misuse.
+bool gdiplusReady(const char* call);
+
+// round(x / 255) for x from 0 to 255 × 255, without a division.
+inline uint32_t div255(uint32_t x) {
+    x += 128;
+    return (x + (x >> 8)) >> 8;
+}
+
+// The parts of a source-over blend that depend on the source alone, so that a run of pixels
+// with the same source costs four multiply-adds a pixel.
+struct BlendTerms {
+    uint32_t blue, green, red, alpha;  // colour × alpha per channel, and 255 × alpha
+    uint32_t inverse;                  // 255 − alpha
+};
+
+inline BlendTerms blendTermsOf(uint32_t color, uint32_t alpha) {
+    return BlendTerms{(color & 0xFF) * alpha, ((color >> 8) & 0xFF) * alpha, ((color >> 16) & 0xFF) * alpha,
+                      255 * alpha, 255 - alpha};
+}
+
+inline uint32_t blendTerms(uint32_t pixel, const BlendTerms& t) {
+    uint32_t b = div255(t.blue + (pixel & 0xFF) * t.inverse);
+    uint32_t g = div255(t.green + ((pixel >> 8) & 0xFF) * t.inverse);
+    uint32_t r = div255(t.red + ((pixel >> 16) & 0xFF) * t.inverse);
+    uint32_t a = div255(t.alpha + (pixel >> 24) * t.inverse);
+    return b | (g << 8) | (r << 16) | (a << 24);
+}
+
+// Source-over of a straight colour with alpha onto a premultiplied pixel: every channel becomes
+// round((colour × alpha + pixel × (255 − alpha)) / 255), the alpha byte alpha + its remainder.
+inline uint32_t blendOver(uint32_t pixel, uint32_t color, uint32_t alpha) {
+    return blendTerms(pixel, blendTermsOf(color, alpha));
+}
