@@ -98,8 +98,10 @@ int WINAPI DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) 
     FT_Pos penX = FT_Pos(rect->left) * 64;
     int32_t baseline = rect->top + font->ascent;
     for (size_t i = 0; i < count; ++i) {
-        // 8-bit text is taken as Latin-1.
-        if (FT_Load_Char(face, static_cast<unsigned char>(text[i]), FT_LOAD_RENDER) != 0) continue;
+        // 8-bit text is taken as Latin-1. Light hinting keeps the outlines' own widths, rounded to
+        // whole pixels as GDI lays text out; the faces' bytecode widens small sizes noticeably.
+        if (FT_Load_Char(face, static_cast<unsigned char>(text[i]), FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0)
+            continue;
         FT_GlyphSlot glyph = face->glyph;
         int32_t left = static_cast<int32_t>((penX + 32) >> 6);
         if (context->backgroundMode == OPAQUE) {

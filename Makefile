@@ -1,0 +1,30 @@
+# The README's commands. Every target first installs what is missing, then builds with CMake.
+BUILD_DIR := build
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR)
+
+# The demo runs in build/run/, its working folder.
+run: build
+	cd $(BUILD_DIR)/run && ./deluge
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure --timeout 300
+
+bench: build
+	$(BUILD_DIR)/bench/deluge_bench
+	$(BUILD_DIR)/bench/deluge_bench --desktop=1920x1080
+
+clean:
+	rm -rf $(BUILD_DIR)
