@@ -68,6 +68,46 @@ enum TextRenderingHint {
     TextRenderingHintClearTypeGridFit = 5,
 };
 
+enum Unit {
+    UnitWorld = 0,
+    UnitDisplay = 1,
+    UnitPixel = 2,
+    UnitPoint = 3,
+    UnitInch = 4,
+    UnitDocument = 5,
+    UnitMillimeter = 6,
+};
+typedef Unit GpUnit;
+
+typedef INT PixelFormat;
+#define PixelFormat32bppRGB 0x00022009
+#define PixelFormat32bppARGB 0x0026200A
+#define PixelFormat32bppPARGB 0x000E200B
+
+enum ColorAdjustType {
+    ColorAdjustTypeDefault = 0,
+    ColorAdjustTypeBitmap = 1,
+    ColorAdjustTypeBrush = 2,
+    ColorAdjustTypePen = 3,
+    ColorAdjustTypeText = 4,
+    ColorAdjustTypeCount = 5,
+    ColorAdjustTypeAny = 6,
+};
+
+enum ColorMatrixFlags {
+    ColorMatrixFlagsDefault = 0,
+    ColorMatrixFlagsSkipGrays = 1,
+    ColorMatrixFlagsAltGray = 2,
+};
+
+// Rows for the input red, green, blue, alpha and a constant; columns for the outputs.
+struct ColorMatrix {
+    REAL m[5][5];
+};
+
+typedef BOOL(WINAPI* ImageAbort)(void* data);
+typedef ImageAbort DrawImageAbort;
+
 enum HatchStyle {
     HatchStyle25Percent = 9,
 };
@@ -90,11 +130,14 @@ struct GdiplusStartupOutput {
     NotificationUnhookProc NotificationUnhook;
 };
 
-// Opaque object types; a solid fill and a hatch are brushes.
+// Opaque object types; a solid fill and a hatch are brushes, a bitmap is an image.
 struct GpGraphics;
 struct GpBrush {};
 struct GpSolidFill : GpBrush {};
 struct GpHatch : GpBrush {};
+struct GpImage {};
+struct GpBitmap : GpImage {};
+struct GpImageAttributes;
 
 Status WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output);
 void WINAPI GdiplusShutdown(ULONG_PTR token);
@@ -110,4 +153,22 @@ GpStatus WINGDIPAPI GdipCreateSolidFill(ARGB color, GpSolidFill** brush);
 GpStatus WINGDIPAPI GdipCreateHatchBrush(GpHatchStyle style, ARGB foreground, ARGB background, GpHatch** brush);
 GpStatus WINGDIPAPI GdipDeleteBrush(GpBrush* brush);
 GpStatus WINGDIPAPI GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width, REAL height);
+
+GpStatus WINGDIPAPI GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0,
+                                              GpBitmap** bitmap);
+GpStatus WINGDIPAPI GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);
+GpStatus WINGDIPAPI GdipGetImageDimension(GpImage* image, REAL* width, REAL* height);
+GpStatus WINGDIPAPI GdipBitmapGetPixel(GpBitmap* bitmap, INT x, INT y, ARGB* color);
+GpStatus WINGDIPAPI GdipDisposeImage(GpImage* image);
+GpStatus WINGDIPAPI GdipDrawImageRect(GpGraphics* graphics, GpImage* image, REAL x, REAL y, REAL width, REAL height);
+GpStatus WINGDIPAPI GdipDrawImageRectRect(GpGraphics* graphics, GpImage* image, REAL dstx, REAL dsty, REAL dstwidth,
+                                          REAL dstheight, REAL srcx, REAL srcy, REAL srcwidth, REAL srcheight,
+                                          GpUnit srcUnit, const GpImageAttributes* imageAttributes,
+                                          DrawImageAbort callback, void* callbackData);
+
+GpStatus WINGDIPAPI GdipCreateImageAttributes(GpImageAttributes** imageattr);
+GpStatus WINGDIPAPI GdipSetImageAttributesColorMatrix(GpImageAttributes* imageattr, ColorAdjustType type,
+                                                      BOOL enableFlag, const ColorMatrix* colorMatrix,
+                                                      const ColorMatrix* grayMatrix, ColorMatrixFlags flags);
+GpStatus WINGDIPAPI GdipDisposeImageAttributes(GpImageAttributes* imageattr);
 #endif

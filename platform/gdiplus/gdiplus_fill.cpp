@@ -8,26 +8,6 @@
 
 namespace {
 
-Graphics* graphicsOf(GpGraphics* graphics, const char* call) {
-    if (!gdiplusReady(call)) return nullptr;
-    return static_cast<Graphics*>(lookupObject(handleOf(graphics), ObjectKind::Graphics, call));
-}
-
-// The surface behind a graphics context, open for drawing while this lives.
-struct DrawTarget {
-    DeviceContext* context = nullptr;
-    Surface surface{};
-    bool ready = false;
-
-    explicit DrawTarget(const Graphics* graphics, const char* call) {
-        context = deviceContextOf(graphics->dc, call);
-        ready = beginDrawing(context, &surface);
-    }
-    ~DrawTarget() {
-        if (ready) endDrawing(context);
-    }
-};
-
 // How much of pixel i, spanning [i + offset, i + 1 + offset), the interval [low, high) covers.
 double coverage(int32_t i, double offset, double low, double high) {
     double from = std::max(low, i + offset);
@@ -47,7 +27,7 @@ bool hatchPattern(GpHatchStyle style, uint8_t rows[8]) {
 // anti-aliasing the first and last pixel also get their own column coverage, while every pixel
 // between them is covered whole.
 void fillRow(uint32_t* row, int32_t y, int32_t from, int32_t to, const Brush& brush, double rowScale,
-             double offset, double left, double right, bool smooth) {
+             double offset, double left, double right, bool smooth, bool premultiplied) {
     auto colorAt = [&](int32_t x) -> ARGB {
         if (brush.type == Brush::Type::Solid) return brush.color;
         return (brush.pattern[y & 7] >> (7 - (x & 7))) & 1 ? brush.foreground : brush.background;
@@ -59,6 +39,15 @@ void fillRow(uint32_t* row, int32_t y, int32_t from, int32_t to, const Brush& br
     auto blendEdge = [&](int32_t x) {
         row[x] = blendTerms(row[x], termsAt(x, rowScale * (smooth ? coverage(x, offset, left, right) : 1.0)));
     };
+    if (!premultiplied) {
+        // A bitmap in straight ARGB: the rare case (text and fills into glyph bitmaps).
+        for (int32_t x = from; x < to; ++x) {
+            ARGB color = colorAt(x);
+            double scale = rowScale * (smooth ? coverage(x, offset, left, right) : 1.0);
+            row[x] = blendOverStraight(row[x], color, static_cast<uint32_t>(std::lrint((color >> 24) * scale)));
+        }
+        return;
+    }
     blendEdge(from);
     if (to - from < 2) return;
     // The brush repeats every 8 pixels. Whole groups of 8 are blended a byte at a time with the
@@ -129,10 +118,10 @@ GpStatus WINGDIPAPI GdipGraphicsClear(GpGraphics* graphics, ARGB color) {
     DrawTarget target(g, "GdipGraphicsClear");
     if (!target.ready) return GenericError;
     uint32_t alpha = color >> 24;
-    uint32_t premultiplied = div255((color & 0xFF) * alpha) | div255(((color >> 8) & 0xFF) * alpha) << 8 |
-                             div255(((color >> 16) & 0xFF) * alpha) << 16 | alpha << 24;
-    for (int32_t y = 0; y < target.surface.height; ++y)
-        std::fill_n(target.surface.row(y), target.surface.width, premultiplied);
+    uint32_t value = !target.premultiplied ? color
+                                           : div255((color & 0xFF) * alpha) | div255(((color >> 8) & 0xFF) * alpha) << 8 |
+                                                 div255(((color >> 16) & 0xFF) * alpha) << 16 | alpha << 24;
+    for (int32_t y = 0; y < target.surface.height; ++y) std::fill_n(target.surface.row(y), target.surface.width, value);
     return Ok;
 }
 
@@ -162,7 +151,8 @@ GpStatus WINGDIPAPI GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL
     for (int32_t row = area.top; row < area.bottom; ++row) {
         double rowScale = smooth ? coverage(row, offset, top, bottom) : 1.0;
         if (rowScale > 0)
-            fillRow(target.surface.row(row), row, area.left, area.right, *b, rowScale, offset, left, right, smooth);
+            fillRow(target.surface.row(row), row, area.left, area.right, *b, rowScale, offset, left, right, smooth,
+                    target.premultiplied);
     }
     return Ok;
 }

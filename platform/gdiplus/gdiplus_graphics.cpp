@@ -1,4 +1,5 @@
 // Starting and shutting down GDI+, graphics contexts on device contexts and their settings.
+#include <cmath>
 #include <new>
 
 #include "platform/gdi/gdi_internal.h"
@@ -19,7 +20,7 @@ StartupState& startup() {
     return state;
 }
 
-constexpr ObjectKind gdiplusKinds[] = {ObjectKind::Graphics, ObjectKind::Brush, ObjectKind::Image};
+constexpr ObjectKind gdiplusKinds[] = {ObjectKind::Graphics, ObjectKind::Brush, ObjectKind::Image, ObjectKind::ImageAttributes};
 
 void freeLeftover(ObjectHandle handle, void* object, void* kindPointer) {
     ObjectKind kind = *static_cast<ObjectKind*>(kindPointer);
@@ -27,14 +28,46 @@ void freeLeftover(ObjectHandle handle, void* object, void* kindPointer) {
     unregisterObject(handle, kind, "GdiplusShutdown");
     if (kind == ObjectKind::Graphics) delete static_cast<Graphics*>(object);
     else if (kind == ObjectKind::Brush) delete static_cast<Brush*>(object);
+    else if (kind == ObjectKind::Image) freeImage(static_cast<Image*>(object));
+    else if (kind == ObjectKind::ImageAttributes) delete static_cast<ImageAttributes*>(object);
 }
+
+}  // namespace
 
 Graphics* graphicsOf(GpGraphics* graphics, const char* call) {
     if (!gdiplusReady(call)) return nullptr;
     return static_cast<Graphics*>(lookupObject(handleOf(graphics), ObjectKind::Graphics, call));
 }
 
-}  // namespace
+DrawTarget::DrawTarget(const Graphics* graphics, const char* call) {
+    if (graphics->image) {
+        auto* image = static_cast<Image*>(lookupObject(graphics->image, ObjectKind::Image, call));
+        if (!image) return;
+        surface = image->surface;
+        premultiplied = image->premultiplied;
+        ready = true;
+        return;
+    }
+    dc_ = graphics->dc;
+    ready = beginDrawing(deviceContextOf(dc_, call), &surface);
+}
+
+DrawTarget::~DrawTarget() {
+    if (ready && dc_) endDrawing(deviceContextOf(dc_, "drawing"));
+}
+
+uint32_t blendOverStraight(uint32_t pixel, uint32_t color, uint32_t alpha) {
+    if (alpha == 0) return pixel;
+    double sourceAlpha = alpha / 255.0;
+    double destAlpha = (pixel >> 24) / 255.0 * (1.0 - sourceAlpha);
+    double outAlpha = sourceAlpha + destAlpha;
+    uint32_t result = static_cast<uint32_t>(std::lrint(outAlpha * 255.0)) << 24;
+    for (int shift = 0; shift < 24; shift += 8) {
+        double value = (((color >> shift) & 0xFF) * sourceAlpha + ((pixel >> shift) & 0xFF) * destAlpha) / outAlpha;
+        result |= static_cast<uint32_t>(std::lrint(value)) << shift;
+    }
+    return result;
+}
 
 void gdiplusRefuseStartup(bool refuse) { startup().refuse = refuse; }
 

@@ -4,8 +4,24 @@
 #include "platform/gdiplus/gdiplus.h"
 #include "platform/objects/object_table.h"
 
+// A GDI+ bitmap: straight (non-premultiplied) ARGB unless `premultiplied`.
+struct Image {
+    Surface surface;
+    void* memory = nullptr;  // owned pixels, or null when the caller supplied them
+    PixelFormat format = PixelFormat32bppARGB;
+    bool premultiplied = false;
+};
+
+void freeImage(Image* image);
+
+struct ImageAttributes {
+    bool hasColorMatrix = false;
+    ColorMatrix colorMatrix{};
+};
+
 struct Graphics {
-    HDC dc = nullptr;  // the device context drawn through
+    HDC dc = nullptr;              // the device context drawn through, or
+    ObjectHandle image = 0;        // the image drawn into
     SmoothingMode smoothing = SmoothingModeNone;
     PixelOffsetMode pixelOffset = PixelOffsetModeNone;
     TextRenderingHint textHint = TextRenderingHintSystemDefault;
@@ -21,6 +37,28 @@ struct Brush {
 
 // True when GDI+ is started; otherwise records the call as misuse.
 bool gdiplusReady(const char* call);
+
+// The graphics context behind a handle, when GDI+ is started.
+Graphics* graphicsOf(GpGraphics* graphics, const char* call);
+
+// The pixels a graphics context draws into, open for drawing while this lives. Layers (device
+// contexts) hold premultiplied pixels; a bitmap holds them as its format says.
+struct DrawTarget {
+    DrawTarget(const Graphics* graphics, const char* call);
+    ~DrawTarget();
+    DrawTarget(const DrawTarget&) = delete;
+    DrawTarget& operator=(const DrawTarget&) = delete;
+
+    Surface surface{};
+    bool premultiplied = true;
+    bool ready = false;
+
+private:
+    HDC dc_ = nullptr;
+};
+
+// Source-over of a straight colour with alpha (both 0 to 255) onto a straight pixel.
+uint32_t blendOverStraight(uint32_t pixel, uint32_t color, uint32_t alpha);
 
 // round(x / 255) for x from 0 to 255 × 255, without a division.
 inline uint32_t div255(uint32_t x) {

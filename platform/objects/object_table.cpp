@@ -33,7 +33,10 @@ const char* kindName(ObjectKind kind) {
     case ObjectKind::Graphics: return "graphics";
     case ObjectKind::Brush: return "brush";
     case ObjectKind::Image: return "image";
-    case ObjectKind::Other: return "object";
+    case ObjectKind::ImageAttributes: return "image attributes";
+    case ObjectKind::FontFamily: return "font family";
+    case ObjectKind::GdiplusFont: return "GDI+ font";
+    case ObjectKind::StringFormat: return "string format";
     case ObjectKind::Free: break;
     }
     return "dead handle";

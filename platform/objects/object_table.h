@@ -9,7 +9,20 @@
 #include <string>
 #include <vector>
 
-enum class ObjectKind : uint8_t { Free, DeviceContext, Bitmap, Font, Graphics, Brush, Image, Other };
+// GDI: DeviceContext, Bitmap, Font. GDI+: the rest.
+enum class ObjectKind : uint8_t {
+    Free,
+    DeviceContext,
+    Bitmap,
+    Font,
+    Graphics,
+    Brush,
+    Image,
+    ImageAttributes,
+    FontFamily,
+    GdiplusFont,
+    StringFormat,
+};
 
 using ObjectHandle = uint64_t;
 

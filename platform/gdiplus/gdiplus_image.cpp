@@ -1,0 +1,307 @@
+// GDI+ bitmaps, their graphics contexts, image attributes and image drawing.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "platform/gdiplus/gdiplus_internal.h"
+
+namespace {
+
+constexpr int64_t maxImagePixels = int64_t(1) << 28;
+
+Image* imageOf(GpImage* image, const char* call) {
+    if (!gdiplusReady(call)) return nullptr;
+    return static_cast<Image*>(lookupObject(handleOf(image), ObjectKind::Image, call));
+}
+
+// A straight ARGB texel with the colour matrix applied: the components scaled to 0..1 form a
+// row vector [r g b a 1] that multiplies the matrix; results are clamped and cut to whole bytes.
+uint32_t transformTexel(uint32_t texel, const ColorMatrix& matrix) {
+    double in[5] = {((texel >> 16) & 0xFF) / 255.0, ((texel >> 8) & 0xFF) / 255.0, (texel & 0xFF) / 255.0,
+                    (texel >> 24) / 255.0, 1.0};
+    uint32_t out[4];
+    for (int column = 0; column < 4; ++column) {
+        double value = 0;
+        for (int row = 0; row < 5; ++row) value += in[row] * matrix.m[row][column];
+        value = std::floor(std::clamp(value, 0.0, 1.0) * 255.0 + 1e-9);
+        out[column] = static_cast<uint32_t>(value);
+    }
+    return out[2] | out[1] << 8 | out[0] << 16 | out[3] << 24;
+}
+
+// The source rectangle's pixels as straight ARGB, read from an image of either format.
+struct Texels {
+    const uint32_t* pixels;
+    ptrdiff_t stride;
+    int32_t left, top, right, bottom;  // the usable texels, right and bottom exclusive
+    bool premultiplied;
+};
+
+// Where a destination line samples the source: texel index and the weight (0..256) of the
+// next texel.
+struct Sample {
+    int32_t index;
+    uint32_t weight;
+};
+
+inline Sample sampleAt(double t) {
+    double floorT = std::floor(t);
+    auto weight = static_cast<uint32_t>(std::lrint((t - floorT) * 256.0));
+    auto index = static_cast<int32_t>(floorT);
+    if (weight == 256) ++index, weight = 0;
+    return {index, weight};
+}
+
+// Premultiplied texel components, each colour × alpha (0..65025) and alpha (0..255).
+struct Premultiplied {
+    uint32_t blue, green, red, alpha;
+};
+
+inline Premultiplied texelAt(const Texels& t, int32_t x, int32_t y) {
+    if (x < t.left || x >= t.right || y < t.top || y >= t.bottom) return {0, 0, 0, 0};
+    uint32_t p = t.pixels[x + y * t.stride];
+    uint32_t a = p >> 24;
+    if (t.premultiplied) return {(p & 0xFF) * 255, ((p >> 8) & 0xFF) * 255, ((p >> 16) & 0xFF) * 255, a};
+    return {(p & 0xFF) * a, ((p >> 8) & 0xFF) * a, ((p >> 16) & 0xFF) * a, a};
+}
+
+// Blends the bilinear sample of four texels with weights summing to 65536 over a pixel.
+inline uint32_t compositeSample(uint32_t pixel, const Premultiplied texel[4], const uint32_t weight[4],
+                                bool premultipliedTarget) {
+    uint64_t blue = 0, green = 0, red = 0, alpha = 0;
+    for (int i = 0; i < 4; ++i) {
+        blue += uint64_t(weight[i]) * texel[i].blue;
+        green += uint64_t(weight[i]) * texel[i].green;
+        red += uint64_t(weight[i]) * texel[i].red;
+        alpha += uint64_t(weight[i]) * texel[i].alpha;
+    }
+    if (alpha == 0) return pixel;
+    constexpr uint64_t whole = 255 * 65536;
+    if (!premultipliedTarget) {
+        uint32_t straight = static_cast<uint32_t>((blue + alpha / 2) / alpha) |
+                            static_cast<uint32_t>((green + alpha / 2) / alpha) << 8 |
+                            static_cast<uint32_t>((red + alpha / 2) / alpha) << 16;
+        return blendOverStraight(pixel, straight, static_cast<uint32_t>((alpha + 32768) >> 16));
+    }
+    // Each channel: round((source × 255 + pixel × (255 − source alpha)) / 255), exact for a texel
+    // that lands whole on a pixel.
+    uint64_t remainder = whole - alpha;
+    auto channel = [&](uint64_t source, uint32_t shift) {
+        return static_cast<uint32_t>((source + ((pixel >> shift) & 0xFF) * remainder + whole / 2) / whole) << shift;
+    };
+    return channel(blue, 0) | channel(green, 8) | channel(red, 16) |
+           static_cast<uint32_t>((alpha * 255 + (pixel >> 24) * remainder + whole / 2) / whole) << 24;
+}
+
+// Resamples the texels [sx, sx + sw) × [sy, sy + sh) onto [dx, dx + dw) × [dy, dy + dh) of the
+// target. Pixel centres lie at +0.5 with the half-pixel offset mode and at whole numbers
+// otherwise, in the source as in the destination, so an unscaled draw at a whole position copies
+// texels exactly in either mode. Texels outside the source rectangle count as transparent.
+void drawTexels(const DrawTarget& target, const Texels& texels, double dx, double dy, double dw, double dh,
+                double sx, double sy, double sw, double sh, double offset) {
+    double scaleX = sw / dw, scaleY = sh / dh;
+    // The destination pixels whose samples can reach a texel.
+    PixelRect area = intersect(boundsOf(target.surface),
+                               {int32_t(std::max(-1.0, std::floor(dx - offset - 1.0))),
+                                int32_t(std::max(-1.0, std::floor(dy - offset - 1.0))),
+                                int32_t(std::min(1e9, std::ceil(dx + dw - offset + 1.0))),
+                                int32_t(std::min(1e9, std::ceil(dy + dh - offset + 1.0)))});
+    if (area.empty()) return;
+    for (int32_t y = area.top; y < area.bottom; ++y) {
+        Sample row = sampleAt((y + offset - dy) * scaleY + sy - offset);
+        uint32_t* out = target.surface.row(y);
+        for (int32_t x = area.left; x < area.right; ++x) {
+            Sample column = sampleAt((x + offset - dx) * scaleX + sx - offset);
+            Premultiplied four[4] = {texelAt(texels, column.index, row.index),
+                                     texelAt(texels, column.index + 1, row.index),
+                                     texelAt(texels, column.index, row.index + 1),
+                                     texelAt(texels, column.index + 1, row.index + 1)};
+            uint32_t wx = column.weight, wy = row.weight;
+            uint32_t weights[4] = {(256 - wx) * (256 - wy), wx * (256 - wy), (256 - wx) * wy, wx * wy};
+            out[x] = compositeSample(out[x], four, weights, target.premultiplied);
+        }
+    }
+}
+
+// A pixel of an image as straight ARGB, whatever the image's format.
+uint32_t straightPixel(const Image& image, int32_t x, int32_t y) {
+    uint32_t p = image.surface.row(y)[x];
+    uint32_t a = p >> 24;
+    if (!image.premultiplied || a == 0 || a == 255) return p;
+    auto unpremultiply = [a](uint32_t c) { return std::min<uint32_t>(255, (c * 255 + a / 2) / a); };
+    return unpremultiply(p & 0xFF) | unpremultiply((p >> 8) & 0xFF) << 8 | unpremultiply((p >> 16) & 0xFF) << 16 |
+           a << 24;
+}
+
+}  // namespace
+
+void freeImage(Image* image) {
+    std::free(image->memory);
+    delete image;
+}
+
+GpStatus WINGDIPAPI GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0,
+                                              GpBitmap** bitmap) {
+    if (!bitmap) return InvalidParameter;
+    *bitmap = nullptr;
+    if (!gdiplusReady("GdipCreateBitmapFromScan0")) return GdiplusNotInitialized;
+    if (width <= 0 || height <= 0 || int64_t(width) * height > maxImagePixels) return InvalidParameter;
+    if (format != PixelFormat32bppARGB && format != PixelFormat32bppPARGB) return NotImplemented;
+    if (scan0 && (stride == 0 || stride % 4 != 0 || std::abs(int64_t(stride)) < int64_t(width) * 4))
+        return InvalidParameter;
+    Image* image = new (std::nothrow) Image;
+    if (!image) return OutOfMemory;
+    image->format = format;
+    image->premultiplied = format == PixelFormat32bppPARGB;
+    image->surface.width = width;
+    image->surface.height = height;
+    if (scan0) {
+        image->surface.pixels = reinterpret_cast<uint32_t*>(scan0);
+        image->surface.stride = stride / 4;
+    } else {
+        // Owned pixels start transparent black.
+        size_t bytes = size_t(width) * size_t(height) * 4;
+        image->memory = std::calloc(1, bytes);
+        if (!image->memory) {
+            delete image;
+            return OutOfMemory;
+        }
+        image->surface.pixels = static_cast<uint32_t*>(image->memory);
+        image->surface.stride = width;
+    }
+    *bitmap = handleCast<GpBitmap*>(registerObject(ObjectKind::Image, image, "GdipCreateBitmapFromScan0"));
+    return Ok;
+}
+
+GpStatus WINGDIPAPI GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics) {
+    if (!graphics) return InvalidParameter;
+    *graphics = nullptr;
+    if (!imageOf(image, "GdipGetImageGraphicsContext")) return InvalidParameter;
+    Graphics* made = new (std::nothrow) Graphics;
+    if (!made) return OutOfMemory;
+    made->image = handleOf(image);
+    *graphics = handleCast<GpGraphics*>(registerObject(ObjectKind::Graphics, made, "GdipGetImageGraphicsContext"));
+    return Ok;
+}
+
+GpStatus WINGDIPAPI GdipGetImageDimension(GpImage* image, REAL* width, REAL* height) {
+    Image* i = imageOf(image, "GdipGetImageDimension");
+    if (!i || !width || !height) return InvalidParameter;
+    *width = static_cast<REAL>(i->surface.width);
+    *height = static_cast<REAL>(i->surface.height);
+    return Ok;
+}
+
+// The pixel as straight ARGB, whatever the bitmap's format.
+GpStatus WINGDIPAPI GdipBitmapGetPixel(GpBitmap* bitmap, INT x, INT y, ARGB* color) {
+    Image* i = imageOf(bitmap, "GdipBitmapGetPixel");
+    if (!i || !color || x < 0 || y < 0 || x >= i->surface.width || y >= i->surface.height) return InvalidParameter;
+    *color = straightPixel(*i, x, y);
+    return Ok;
+}
+
+GpStatus WINGDIPAPI GdipDisposeImage(GpImage* image) {
+    if (!imageOf(image, "GdipDisposeImage")) return InvalidParameter;
+    freeImage(static_cast<Image*>(unregisterObject(handleOf(image), ObjectKind::Image, "GdipDisposeImage")));
+    return Ok;
+}
+
+GpStatus WINGDIPAPI GdipDrawImageRect(GpGraphics* graphics, GpImage* image, REAL x, REAL y, REAL width,
+                                      REAL height) {
+    Image* i = imageOf(image, "GdipDrawImageRect");
+    if (!i) return InvalidParameter;
+    return GdipDrawImageRectRect(graphics, image, x, y, width, height, 0, 0, REAL(i->surface.width),
+                                 REAL(i->surface.height), UnitPixel, nullptr, nullptr, nullptr);
+}
+
+GpStatus WINGDIPAPI GdipDrawImageRectRect(GpGraphics* graphics, GpImage* image, REAL dstx, REAL dsty, REAL dstwidth,
+                                          REAL dstheight, REAL srcx, REAL srcy, REAL srcwidth, REAL srcheight,
+                                          GpUnit srcUnit, const GpImageAttributes* imageAttributes,
+                                          DrawImageAbort callback, void* callbackData) {
+    (void)callbackData;
+    const char* call = "GdipDrawImageRectRect";
+    Graphics* g = graphicsOf(graphics, call);
+    Image* i = imageOf(image, call);
+    if (!g || !i || srcUnit != UnitPixel) return InvalidParameter;
+    const ImageAttributes* attributes = nullptr;
+    if (imageAttributes) {
+        attributes = static_cast<const ImageAttributes*>(
+            lookupObject(handleOf(imageAttributes), ObjectKind::ImageAttributes, call));
+        if (!attributes) return InvalidParameter;
+    }
+    for (REAL v : {dstx, dsty, dstwidth, dstheight, srcx, srcy, srcwidth, srcheight})
+        if (!std::isfinite(v)) return InvalidParameter;
+    if (dstwidth <= 0 || dstheight <= 0 || srcwidth <= 0 || srcheight <= 0) return Ok;
+    if (callback && callback(callbackData)) return Aborted;
+    DrawTarget target(g, call);
+    if (!target.ready) return GenericError;
+
+    const Surface& source = i->surface;
+    Texels texels{source.pixels,
+                  source.stride,
+                  std::max<int32_t>(0, int32_t(std::floor(srcx))),
+                  std::max<int32_t>(0, int32_t(std::floor(srcy))),
+                  int32_t(std::min<double>(source.width, std::ceil(double(srcx) + srcwidth))),
+                  int32_t(std::min<double>(source.height, std::ceil(double(srcy) + srcheight))),
+                  i->premultiplied};
+    if (texels.right <= texels.left || texels.bottom <= texels.top) return Ok;
+
+    // A colour matrix recolours the straight texels once, into a copy of the source rectangle.
+    std::vector<uint32_t> recoloured;
+    if (attributes && attributes->hasColorMatrix) {
+        int32_t w = texels.right - texels.left, h = texels.bottom - texels.top;
+        recoloured.resize(size_t(w) * size_t(h));
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                recoloured[size_t(y) * size_t(w) + size_t(x)] =
+                    transformTexel(straightPixel(*i, texels.left + x, texels.top + y), attributes->colorMatrix);
+        texels = Texels{recoloured.data() - texels.left - ptrdiff_t(texels.top) * w, w, texels.left, texels.top,
+                        texels.right, texels.bottom, false};
+    }
+    bool half = g->pixelOffset == PixelOffsetModeHalf || g->pixelOffset == PixelOffsetModeHighQuality;
+    drawTexels(target, texels, dstx, dsty, dstwidth, dstheight, srcx, srcy, srcwidth, srcheight, half ? 0.5 : 0.0);
+    return Ok;
+}
+
+GpStatus WINGDIPAPI GdipCreateImageAttributes(GpImageAttributes** imageattr) {
+    if (!imageattr) return InvalidParameter;
+    *imageattr = nullptr;
+    if (!gdiplusReady("GdipCreateImageAttributes")) return GdiplusNotInitialized;
+    ImageAttributes* made = new (std::nothrow) ImageAttributes;
+    if (!made) return OutOfMemory;
+    *imageattr = handleCast<GpImageAttributes*>(
+        registerObject(ObjectKind::ImageAttributes, made, "GdipCreateImageAttributes"));
+    return Ok;
+}
+
+GpStatus WINGDIPAPI GdipSetImageAttributesColorMatrix(GpImageAttributes* imageattr, ColorAdjustType type,
+                                                      BOOL enableFlag, const ColorMatrix* colorMatrix,
+                                                      const ColorMatrix* grayMatrix, ColorMatrixFlags flags) {
+    const char* call = "GdipSetImageAttributesColorMatrix";
+    if (!gdiplusReady(call)) return GdiplusNotInitialized;
+    auto* attributes =
+        static_cast<ImageAttributes*>(lookupObject(handleOf(imageattr), ObjectKind::ImageAttributes, call));
+    // Only the default adjustment of every colour is made here; grey-only matrices are not.
+    if (!attributes || type != ColorAdjustTypeDefault || flags != ColorMatrixFlagsDefault || grayMatrix)
+        return attributes ? NotImplemented : InvalidParameter;
+    if (!enableFlag) {
+        attributes->hasColorMatrix = false;
+        return Ok;
+    }
+    if (!colorMatrix) return InvalidParameter;
+    attributes->hasColorMatrix = true;
+    attributes->colorMatrix = *colorMatrix;
+    return Ok;
+}
+
+GpStatus WINGDIPAPI GdipDisposeImageAttributes(GpImageAttributes* imageattr) {
+    if (!gdiplusReady("GdipDisposeImageAttributes")) return GdiplusNotInitialized;
+    auto* attributes = static_cast<ImageAttributes*>(
+        unregisterObject(handleOf(imageattr), ObjectKind::ImageAttributes, "GdipDisposeImageAttributes"));
+    if (!attributes) return InvalidParameter;
+    delete attributes;
+    return Ok;
+}

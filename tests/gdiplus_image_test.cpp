@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include "platform/gdi/gdi.h"
+#include "platform/gdiplus/gdiplus.h"
+
+namespace {
+
+// A zeroed 16 × 8 layer (DIB section, premultiplied) with a graphics context on it, and
+// a straight-ARGB bitmap to draw.
+class ImageDrawTest : public testing::Test {
+protected:
+    static constexpr int width = 16, height = 8;
+    void SetUp() override {
+        GdiplusStartupInput input;
+        ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        pixels = static_cast<uint32_t*>(bits);
+        dc = CreateCompatibleDC(nullptr);
+        previous = SelectObject(dc, bitmap);
+        ASSERT_EQ(GdipCreateFromHDC(dc, &graphics), Ok);
+    }
+    void TearDown() override {
+        if (image) GdipDisposeImage(image);
+        GdipDeleteGraphics(graphics);
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+        GdiplusShutdown(token);
+    }
+    // A w × h straight-ARGB bitmap holding the given pixels.
+    void makeImage(int w, int h, const std::vector<uint32_t>& values) {
+        source = values;
+        ASSERT_EQ(GdipCreateBitmapFromScan0(w, h, w * 4, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(source.data()),
+                                            reinterpret_cast<GpBitmap**>(&image)),
+                  Ok);
+    }
+    uint32_t at(int x, int y) const { return pixels[x + y * width]; }
+
+    ULONG_PTR token = 0;
+    HBITMAP bitmap = nullptr;
+    uint32_t* pixels = nullptr;
+    HDC dc = nullptr;
+    HGDIOBJ previous = nullptr;
+    GpGraphics* graphics = nullptr;
+    GpImage* image = nullptr;
+    std::vector<uint32_t> source;
+};
+
+TEST_F(ImageDrawTest, WholePositionsCopyTexelsInEitherOffsetMode) {
+    makeImage(2, 2, {0xFF102030, 0xFFFFFFFF, 0x80FF0000, 0x00FFFFFF});
+    for (PixelOffsetMode mode : {PixelOffsetModeHalf, PixelOffsetModeNone}) {
+        std::fill(pixels, pixels + width * height, 0u);
+        GdipSetPixelOffsetMode(graphics, mode);
+        ASSERT_EQ(GdipDrawImageRect(graphics, image, 3, 2, 2, 2), Ok);
+        EXPECT_EQ(at(3, 2), 0xFF102030u);
+        EXPECT_EQ(at(4, 2), 0xFFFFFFFFu);
+        EXPECT_EQ(at(3, 3), 0x80800000u) << "the layer holds premultiplied colour";
+        EXPECT_EQ(at(4, 3), 0u) << "a transparent texel changes nothing";
+        int changed = 0;
+        for (int i = 0; i < width * height; ++i) changed += pixels[i] != 0;
+        EXPECT_EQ(changed, 3);
+    }
+}
+
+// Half a pixel to the right, with centres at half-integers: each texel is shared equally
+// between two pixels, and the edges fade into transparency.
+TEST_F(ImageDrawTest, FractionalPositionsResampleBilinearly) {
+    makeImage(1, 1, {0xFFFFFFFF});
+    GdipSetPixelOffsetMode(graphics, PixelOffsetModeHalf);
+    ASSERT_EQ(GdipDrawImageRect(graphics, image, 4.5f, 1.0f, 1, 1), Ok);
+    EXPECT_EQ(at(4, 1), 0x80808080u);
+    EXPECT_EQ(at(5, 1), 0x80808080u);
+    EXPECT_EQ(at(3, 1), 0u);
+    EXPECT_EQ(at(6, 1), 0u);
+    EXPECT_EQ(at(4, 0), 0u);
+    EXPECT_EQ(at(4, 2), 0u);
+    ASSERT_EQ(GdipDrawImageRect(graphics, image, -0.5f, -0.5f, 1, 1), Ok) << "clipped at the layer's edges";
+    EXPECT_EQ(at(0, 0), 0x40404040u);
+}
+
+// The picture's faint draw: alpha × 0.0133333 leaves 3 of an opaque 0xFF channel and nothing of
+// a pixel whose alpha is 0x40 or less.
+TEST_F(ImageDrawTest, ColorMatrixScalesAlphaBeforeTheDraw) {
+    makeImage(3, 1, {0xFFFF8000, 0x40FFFFFF, 0xFF0000FF});
+    ColorMatrix matrix{};
+    for (int i = 0; i < 5; ++i) matrix.m[i][i] = 1.0f;
+    matrix.m[3][3] = 0.0133333f;
+    GpImageAttributes* attributes = nullptr;
+    ASSERT_EQ(GdipCreateImageAttributes(&attributes), Ok);
+    ASSERT_EQ(GdipSetImageAttributesColorMatrix(attributes, ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
+                                                ColorMatrixFlagsDefault),
+              Ok);
+    ASSERT_EQ(GdipDrawImageRectRect(graphics, image, 0, 0, 3, 1, 0, 0, 3, 1, UnitPixel, attributes, nullptr, nullptr),
+              Ok);
+    EXPECT_EQ(at(0, 0), 0x03030200u);
+    EXPECT_EQ(at(1, 0), 0u);
+    EXPECT_EQ(at(2, 0), 0x03000003u);
+    EXPECT_EQ(GdipDisposeImageAttributes(attributes), Ok);
+}
+
+TEST_F(ImageDrawTest, SourceRectangleSelectsRows) {
+    makeImage(1, 3, {0xFF000001, 0xFF000002, 0xFF000003});
+    ASSERT_EQ(GdipDrawImageRectRect(graphics, image, 0, 0, 1, 2, 0, 1, 1, 2, UnitPixel, nullptr, nullptr, nullptr), Ok);
+    EXPECT_EQ(at(0, 0), 0xFF000002u);
+    EXPECT_EQ(at(0, 1), 0xFF000003u);
+    EXPECT_EQ(at(0, 2), 0u);
+}
+
+TEST(GdiplusBitmap, NewBitmapIsTransparentAndHasItsSize) {
+    ULONG_PTR token = 0;
+    GdiplusStartupInput input;
+    ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
+    GpBitmap* bitmap = nullptr;
+    ASSERT_EQ(GdipCreateBitmapFromScan0(12, 12, 0, PixelFormat32bppARGB, nullptr, &bitmap), Ok);
+    REAL w = 0, h = 0;
+    ASSERT_EQ(GdipGetImageDimension(bitmap, &w, &h), Ok);
+    EXPECT_EQ(w, 12.0f);
+    EXPECT_EQ(h, 12.0f);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x) {
+            ARGB c = 1;
+            ASSERT_EQ(GdipBitmapGetPixel(bitmap, x, y, &c), Ok);
+            EXPECT_EQ(c, 0u);
+        }
+    GpGraphics* g = nullptr;
+    ASSERT_EQ(GdipGetImageGraphicsContext(bitmap, &g), Ok);
+    ASSERT_EQ(GdipGraphicsClear(g, 0x80FF0000), Ok);
+    ARGB c = 0;
+    GdipBitmapGetPixel(bitmap, 5, 5, &c);
+    EXPECT_EQ(c, 0x80FF0000u) << "a straight ARGB bitmap keeps straight colour";
+    GdipDeleteGraphics(g);
+    EXPECT_EQ(GdipDisposeImage(bitmap), Ok);
+    EXPECT_NE(GdipDisposeImage(bitmap), Ok);
+    GdiplusShutdown(token);
+}
+
+}  // namespace
