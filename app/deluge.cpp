@@ -9,6 +9,7 @@
 #include "platform/window/window.h"
 #include "render/frame_composition.h"
 #include "render/glyph_atlas.h"
+#include "render/rain_streams.h"
 #include "render/render_surfaces.h"
 
 namespace {
@@ -42,14 +43,18 @@ void startUp() {
     modeFlags = mode.modeFlags;
     startGdiplus();
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
+    initGlyphMetrics();
     windowSelectBackend("GDI");
     windowOpen(WindowSize.width, WindowSize.height, 32, 1, modeFlags | openFlags, 0);
     windowSetTitle(windowTitle.c_str());
     windowHandle = windowNativeHandle();
+    initGlyphRectangles();
     createRenderSurfaces(windowHandle);
     createGlyphResources();
     createFpsLabel();
+    initStreams();
     clearTrailLayer();
+    buildGlyphAtlas();
     initFrameCounter();
     // The pointer goes to the top-left corner and is hidden; −1 leaves its confinement alone.
     if (fullScreen) windowSetMousePointer(-1, -1, 0, -1);
@@ -64,6 +69,8 @@ void shutDown() {
     releaseGlyphAtlas();
     GdiplusShutdown(gdiplusToken);
     windowSetMousePointer(-1, -1, 1, -1);
+    freeGlyphTables();
+    freeStreamTable();
     fpsLabel.clear();
     fpsLabel.shrink_to_fit();
     windowTitle.clear();

@@ -1,5 +1,6 @@
 #include "render/frame_composition.h"
 
+#include "render/rain_streams.h"
 #include "render/render_surfaces.h"
 
 int32_t frameCounter = 0;
@@ -23,6 +24,7 @@ void composeFrame() {
     REAL height = RenderSize.height;
     GdipFillRectangle(FrameLayer.graphics, hatchBrush, 0.0f, 0.0f, width, height);
     GdipFillRectangle(TrailLayer.graphics, fadeBrush, 0.0f, 0.0f, width, height);
+    updateStreams(frameCounter);
     frameCounter = frameCounter + 1;
     if (frameCounter % pulsePeriod == 0) pulseSign = -pulseSign;
     if (pulseSign == 1)

@@ -20,6 +20,6 @@ extern GpHatch* hatchBrush;
 void clearTrailLayer();
 void initFrameCounter();
 
-// Builds the frame in FrameLayer: hatch background, faded trails, and in pulse periods the
-// picture, all OR-ed together.
+// Builds the frame in FrameLayer: hatch background and stream heads, then the faded trails with
+// this frame's stamps and, in pulse periods, the picture, OR-ed over them.
 void composeFrame();

@@ -113,6 +113,39 @@ enum HatchStyle {
 };
 typedef HatchStyle GpHatchStyle;
 
+enum WrapMode {
+    WrapModeTile = 0,
+    WrapModeTileFlipX = 1,
+    WrapModeTileFlipY = 2,
+    WrapModeTileFlipXY = 3,
+    WrapModeClamp = 4,
+};
+typedef WrapMode GpWrapMode;
+
+enum StringAlignment {
+    StringAlignmentNear = 0,
+    StringAlignmentCenter = 1,
+    StringAlignmentFar = 2,
+};
+
+enum FontStyle {
+    FontStyleRegular = 0,
+    FontStyleBold = 1,
+    FontStyleItalic = 2,
+    FontStyleBoldItalic = 3,
+    FontStyleUnderline = 4,
+    FontStyleStrikeout = 8,
+};
+
+typedef WORD LANGID;
+
+struct RectF {
+    REAL X;
+    REAL Y;
+    REAL Width;
+    REAL Height;
+};
+
 enum DebugEventLevel { DebugEventLevelFatal, DebugEventLevelWarning };
 typedef void(WINAPI* DebugEventProc)(DebugEventLevel level, CHAR* message);
 typedef Status(WINAPI* NotificationHookProc)(ULONG_PTR* token);
@@ -135,9 +168,14 @@ struct GpGraphics;
 struct GpBrush {};
 struct GpSolidFill : GpBrush {};
 struct GpHatch : GpBrush {};
+struct GpLineGradient : GpBrush {};
 struct GpImage {};
 struct GpBitmap : GpImage {};
 struct GpImageAttributes;
+struct GpStringFormat;
+struct GpFontFamily;
+struct GpFontCollection;
+struct GpFont;
 
 Status WINAPI GdiplusStartup(ULONG_PTR* token, const GdiplusStartupInput* input, GdiplusStartupOutput* output);
 void WINAPI GdiplusShutdown(ULONG_PTR token);
@@ -151,6 +189,11 @@ GpStatus WINGDIPAPI GdipGraphicsClear(GpGraphics* graphics, ARGB color);
 
 GpStatus WINGDIPAPI GdipCreateSolidFill(ARGB color, GpSolidFill** brush);
 GpStatus WINGDIPAPI GdipCreateHatchBrush(GpHatchStyle style, ARGB foreground, ARGB background, GpHatch** brush);
+GpStatus WINGDIPAPI GdipCreateLineBrushFromRectWithAngle(const RectF* rect, ARGB color1, ARGB color2, REAL angle,
+                                                         BOOL isAngleScalable, GpWrapMode wrapMode,
+                                                         GpLineGradient** lineGradient);
+GpStatus WINGDIPAPI GdipSetLineSigmaBlend(GpLineGradient* brush, REAL focus, REAL scale);
+GpStatus WINGDIPAPI GdipSetLineGammaCorrection(GpLineGradient* brush, BOOL useGammaCorrection);
 GpStatus WINGDIPAPI GdipDeleteBrush(GpBrush* brush);
 GpStatus WINGDIPAPI GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL x, REAL y, REAL width, REAL height);
 
@@ -165,6 +208,18 @@ GpStatus WINGDIPAPI GdipDrawImageRectRect(GpGraphics* graphics, GpImage* image, 
                                           REAL dstheight, REAL srcx, REAL srcy, REAL srcwidth, REAL srcheight,
                                           GpUnit srcUnit, const GpImageAttributes* imageAttributes,
                                           DrawImageAbort callback, void* callbackData);
+
+GpStatus WINGDIPAPI GdipCreateStringFormat(INT formatAttributes, LANGID language, GpStringFormat** format);
+GpStatus WINGDIPAPI GdipSetStringFormatAlign(GpStringFormat* format, StringAlignment align);
+GpStatus WINGDIPAPI GdipSetStringFormatLineAlign(GpStringFormat* format, StringAlignment align);
+GpStatus WINGDIPAPI GdipDeleteStringFormat(GpStringFormat* format);
+GpStatus WINGDIPAPI GdipCreateFontFamilyFromName(const WCHAR* name, GpFontCollection* fontCollection,
+                                                 GpFontFamily** fontFamily);
+GpStatus WINGDIPAPI GdipDeleteFontFamily(GpFontFamily* fontFamily);
+GpStatus WINGDIPAPI GdipCreateFont(const GpFontFamily* fontFamily, REAL emSize, INT style, Unit unit, GpFont** font);
+GpStatus WINGDIPAPI GdipDeleteFont(GpFont* font);
+GpStatus WINGDIPAPI GdipDrawString(GpGraphics* graphics, const WCHAR* string, INT length, const GpFont* font,
+                                   const RectF* layoutRect, const GpStringFormat* stringFormat, const GpBrush* brush);
 
 GpStatus WINGDIPAPI GdipCreateImageAttributes(GpImageAttributes** imageattr);
 GpStatus WINGDIPAPI GdipSetImageAttributesColorMatrix(GpImageAttributes* imageattr, ColorAdjustType type,

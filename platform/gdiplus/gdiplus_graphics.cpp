@@ -20,7 +20,8 @@ StartupState& startup() {
     return state;
 }
 
-constexpr ObjectKind gdiplusKinds[] = {ObjectKind::Graphics, ObjectKind::Brush, ObjectKind::Image, ObjectKind::ImageAttributes};
+constexpr ObjectKind gdiplusKinds[] = {ObjectKind::Graphics, ObjectKind::Brush, ObjectKind::Image, ObjectKind::ImageAttributes,
+                                     ObjectKind::StringFormat, ObjectKind::FontFamily, ObjectKind::GdiplusFont};
 
 void freeLeftover(ObjectHandle handle, void* object, void* kindPointer) {
     ObjectKind kind = *static_cast<ObjectKind*>(kindPointer);
@@ -30,6 +31,7 @@ void freeLeftover(ObjectHandle handle, void* object, void* kindPointer) {
     else if (kind == ObjectKind::Brush) delete static_cast<Brush*>(object);
     else if (kind == ObjectKind::Image) freeImage(static_cast<Image*>(object));
     else if (kind == ObjectKind::ImageAttributes) delete static_cast<ImageAttributes*>(object);
+    else deleteTextObject(kind, object);
 }
 
 }  // namespace

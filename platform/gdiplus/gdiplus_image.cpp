@@ -68,32 +68,68 @@ inline Premultiplied texelAt(const Texels& t, int32_t x, int32_t y) {
     return {(p & 0xFF) * a, ((p >> 8) & 0xFF) * a, ((p >> 16) & 0xFF) * a, a};
 }
 
-// Blends the bilinear sample of four texels with weights summing to 65536 over a pixel.
-inline uint32_t compositeSample(uint32_t pixel, const Premultiplied texel[4], const uint32_t weight[4],
-                                bool premultipliedTarget) {
-    uint64_t blue = 0, green = 0, red = 0, alpha = 0;
+// A bilinear sample: the weighted sums, with weights summing to 65536, of colour × alpha per
+// channel and of alpha. Every sum fits 32 bits.
+struct Weighted {
+    uint32_t blue, green, red, alpha;
+};
+
+inline Weighted weigh(const Premultiplied texel[4], const uint32_t weight[4]) {
+    Weighted sum{0, 0, 0, 0};
     for (int i = 0; i < 4; ++i) {
-        blue += uint64_t(weight[i]) * texel[i].blue;
-        green += uint64_t(weight[i]) * texel[i].green;
-        red += uint64_t(weight[i]) * texel[i].red;
-        alpha += uint64_t(weight[i]) * texel[i].alpha;
+        sum.blue += weight[i] * texel[i].blue;
+        sum.green += weight[i] * texel[i].green;
+        sum.red += weight[i] * texel[i].red;
+        sum.alpha += weight[i] * texel[i].alpha;
     }
-    if (alpha == 0) return pixel;
-    constexpr uint64_t whole = 255 * 65536;
+    return sum;
+}
+
+// Blends a sample over a pixel.
+inline uint32_t compositeSample(uint32_t pixel, const Weighted& s, bool premultipliedTarget) {
+    if (s.alpha == 0) return pixel;
+    constexpr uint32_t whole = 255 * 65536;
     if (!premultipliedTarget) {
-        uint32_t straight = static_cast<uint32_t>((blue + alpha / 2) / alpha) |
-                            static_cast<uint32_t>((green + alpha / 2) / alpha) << 8 |
-                            static_cast<uint32_t>((red + alpha / 2) / alpha) << 16;
-        return blendOverStraight(pixel, straight, static_cast<uint32_t>((alpha + 32768) >> 16));
+        uint64_t a = s.alpha;
+        uint32_t straight = static_cast<uint32_t>((s.blue + a / 2) / a) |
+                            static_cast<uint32_t>((s.green + a / 2) / a) << 8 |
+                            static_cast<uint32_t>((s.red + a / 2) / a) << 16;
+        return blendOverStraight(pixel, straight, (s.alpha + 32768) >> 16);
     }
     // Each channel: round((source × 255 + pixel × (255 − source alpha)) / 255), exact for a texel
     // that lands whole on a pixel.
-    uint64_t remainder = whole - alpha;
-    auto channel = [&](uint64_t source, uint32_t shift) {
-        return static_cast<uint32_t>((source + ((pixel >> shift) & 0xFF) * remainder + whole / 2) / whole) << shift;
+    uint32_t remainder = whole - s.alpha;
+    auto channel = [&](uint32_t source, uint32_t shift) {
+        return ((source + ((pixel >> shift) & 0xFF) * remainder + whole / 2) / whole) << shift;
     };
-    return channel(blue, 0) | channel(green, 8) | channel(red, 16) |
-           static_cast<uint32_t>((alpha * 255 + (pixel >> 24) * remainder + whole / 2) / whole) << 24;
+    return channel(s.blue, 0) | channel(s.green, 8) | channel(s.red, 16) |
+           ((s.alpha * 255 + (pixel >> 24) * remainder + whole / 2) / whole) << 24;
+}
+
+// An unscaled draw of a small source (a glyph): its texels are premultiplied once into a block
+// with a transparent border, so that every pixel reads its four texels without tests, with the
+// same four weights.
+constexpr int32_t smallBlock = 40;
+
+bool drawSmallUnscaled(const DrawTarget& target, const Texels& texels, PixelRect area, Sample column, Sample row) {
+    int32_t columns = area.right - area.left + 1, rows = area.bottom - area.top + 1;
+    if (columns > smallBlock || rows > smallBlock) return false;
+    Premultiplied block[smallBlock * smallBlock];
+    for (int32_t j = 0; j < rows; ++j)
+        for (int32_t i = 0; i < columns; ++i)
+            block[j * smallBlock + i] = texelAt(texels, column.index + i, row.index + j);
+    uint32_t wx = column.weight, wy = row.weight;
+    const uint32_t weights[4] = {(256 - wx) * (256 - wy), wx * (256 - wy), (256 - wx) * wy, wx * wy};
+    for (int32_t j = 0; j + 1 < rows; ++j) {
+        uint32_t* out = target.surface.row(area.top + j) + area.left;
+        const Premultiplied* top = block + j * smallBlock;
+        const Premultiplied* bottom = top + smallBlock;
+        for (int32_t i = 0; i + 1 < columns; ++i) {
+            const Premultiplied four[4] = {top[i], top[i + 1], bottom[i], bottom[i + 1]};
+            out[i] = compositeSample(out[i], weigh(four, weights), target.premultiplied);
+        }
+    }
+    return true;
 }
 
 // Resamples the texels [sx, sx + sw) × [sy, sy + sh) onto [dx, dx + dw) × [dy, dy + dh) of the
@@ -110,18 +146,25 @@ void drawTexels(const DrawTarget& target, const Texels& texels, double dx, doubl
                                 int32_t(std::min(1e9, std::ceil(dx + dw - offset + 1.0))),
                                 int32_t(std::min(1e9, std::ceil(dy + dh - offset + 1.0)))});
     if (area.empty()) return;
+    // An unscaled draw samples every pixel with the same weights: only the texel index moves.
+    bool unscaled = scaleX == 1.0 && scaleY == 1.0;
+    Sample firstColumn = sampleAt((area.left + offset - dx) * scaleX + sx - offset);
+    Sample firstRow = sampleAt((area.top + offset - dy) * scaleY + sy - offset);
+    if (unscaled && drawSmallUnscaled(target, texels, area, firstColumn, firstRow)) return;
     for (int32_t y = area.top; y < area.bottom; ++y) {
-        Sample row = sampleAt((y + offset - dy) * scaleY + sy - offset);
+        Sample row = unscaled ? Sample{firstRow.index + (y - area.top), firstRow.weight}
+                              : sampleAt((y + offset - dy) * scaleY + sy - offset);
         uint32_t* out = target.surface.row(y);
         for (int32_t x = area.left; x < area.right; ++x) {
-            Sample column = sampleAt((x + offset - dx) * scaleX + sx - offset);
+            Sample column = unscaled ? Sample{firstColumn.index + (x - area.left), firstColumn.weight}
+                                     : sampleAt((x + offset - dx) * scaleX + sx - offset);
             Premultiplied four[4] = {texelAt(texels, column.index, row.index),
                                      texelAt(texels, column.index + 1, row.index),
                                      texelAt(texels, column.index, row.index + 1),
                                      texelAt(texels, column.index + 1, row.index + 1)};
             uint32_t wx = column.weight, wy = row.weight;
             uint32_t weights[4] = {(256 - wx) * (256 - wy), wx * (256 - wy), (256 - wx) * wy, wx * wy};
-            out[x] = compositeSample(out[x], four, weights, target.premultiplied);
+            out[x] = compositeSample(out[x], weigh(four, weights), target.premultiplied);
         }
     }
 }

@@ -14,6 +14,9 @@ struct Image {
 
 void freeImage(Image* image);
 
+// Deletes a string format, font family or font.
+void deleteTextObject(ObjectKind kind, void* object);
+
 struct ImageAttributes {
     bool hasColorMatrix = false;
     ColorMatrix colorMatrix{};
@@ -28,12 +31,26 @@ struct Graphics {
 };
 
 struct Brush {
-    enum class Type { Solid, Hatch } type = Type::Solid;
+    enum class Type { Solid, Hatch, LinearGradient } type = Type::Solid;
     ARGB color = 0;       // solid
     ARGB foreground = 0;  // hatch
     ARGB background = 0;
     uint8_t pattern[8] = {};  // hatch rows, most significant bit leftmost
+    // Linear gradient: colour 1 at the start of the rectangle along the angle, colour 2 at its end,
+    // or, with a sigma blend, colour 2 at the focus and colour 1 at both ends.
+    RectF rect{};
+    ARGB color1 = 0, color2 = 0;
+    double angle = 0;
+    WrapMode wrap = WrapModeTile;
+    bool sigmaBlend = false;
+    double focus = 0, scale = 1;
+    bool gammaCorrection = false;
 };
+
+// The brush's straight ARGB colour for the pixel at column x, row y.
+ARGB brushColorAt(const Brush& brush, int32_t x, int32_t y);
+
+const Brush* brushOf(const GpBrush* brush, const char* call);
 
 // True when GDI+ is started; otherwise records the call as misuse.
 bool gdiplusReady(const char* call);

@@ -10,7 +10,8 @@ FT_Library freetypeLibrary() {
     return library;
 }
 
-FT_Face openMatchingFace(const char* family, int weight, bool italic, unsigned character) {
+FT_Face openMatchingFace(const char* family, int weight, bool italic, unsigned character, bool* embolden) {
+    if (embolden) *embolden = false;
     FT_Library library = freetypeLibrary();
     if (!library || !FcInit()) return nullptr;
     FcPattern* pattern = FcPatternCreate();
@@ -37,6 +38,9 @@ FT_Face openMatchingFace(const char* family, int weight, bool italic, unsigned c
         FcPatternGetInteger(match, FC_INDEX, 0, &index);
         if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) != 0) face = nullptr;
     }
+    FcBool synthetic = FcFalse;
+    if (face && embolden && FcPatternGetBool(match, FC_EMBOLDEN, 0, &synthetic) == FcResultMatch)
+        *embolden = synthetic == FcTrue;
     if (face && character && FT_Get_Char_Index(face, character) == 0) {
         FT_Done_Face(face);
         face = nullptr;

@@ -1,0 +1,152 @@
+// deluge-frames: runs the demo headless, its real start-up, frame loop and shutdown, on the
+// offscreen window back-end with simulated time, and writes frames as PNG files.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/deluge.h"
+#include "platform/gdiplus/gdiplus.h"
+#include "platform/window/window_offscreen.h"
+#include "render/glyph_atlas.h"
+#include "render/render_surfaces.h"
+#include "tools/png_file.h"
+
+namespace {
+
+const char usage[] =
+    "usage: deluge-frames --out DIR --frames N [--every K] [--desktop WxH] [--atlas FILE] [--picture FILE]\n";
+
+struct Options {
+    std::string out;
+    long frames = 0;
+    long every = 1;
+    int desktopWidth = 0, desktopHeight = 0;  // 0: the question is answered No
+    std::string atlas;
+    std::string picture;
+};
+
+Options options;
+
+bool parseCount(const char* text, long* value) {
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < 1 || v > 100000000) return false;
+    *value = v;
+    return true;
+}
+
+bool parse(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        if (i + 1 >= argc) return false;
+        const char* value = argv[++i];
+        if (name == "--out") options.out = value;
+        else if (name == "--frames" && parseCount(value, &options.frames)) continue;
+        else if (name == "--every" && parseCount(value, &options.every)) continue;
+        else if (name == "--desktop") {
+            char tail = 0;
+            if (std::sscanf(value, "%dx%d%c", &options.desktopWidth, &options.desktopHeight, &tail) != 2 ||
+                options.desktopWidth < 2 || options.desktopHeight < 2 || options.desktopWidth > 16384 ||
+                options.desktopHeight > 16384)
+                return false;
+        } else if (name == "--atlas") options.atlas = value;
+        else if (name == "--picture") options.picture = value;
+        else return false;
+    }
+    return !options.out.empty() && options.frames > 0;
+}
+
+void fail(const std::string& what) {
+    std::fprintf(stderr, "deluge-frames: cannot write %s\n", what.c_str());
+    std::exit(1);
+}
+
+uint8_t channel(uint32_t pixel, int shift) { return static_cast<uint8_t>((pixel >> shift) & 0xFF); }
+
+void writeFrame(const Surface& window, int64_t frame) {
+    std::vector<uint8_t> rgb;
+    rgb.reserve(size_t(window.width) * size_t(window.height) * 3);
+    for (int32_t y = 0; y < window.height; ++y)
+        for (int32_t x = 0; x < window.width; ++x) {
+            uint32_t p = window.row(y)[x];
+            rgb.insert(rgb.end(), {channel(p, 16), channel(p, 8), channel(p, 0)});
+        }
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(frame));
+    std::string path = options.out + name;
+    if (!writePng(path.c_str(), uint32_t(window.width), uint32_t(window.height), rgb, false)) fail(path);
+}
+
+// PictureLayer's words as they are: red, green, blue, and the fourth byte as alpha.
+void writePicture() {
+    std::vector<uint8_t> rgba;
+    const auto* words = static_cast<const uint32_t*>(PictureLayer.pixels);
+    size_t count = size_t(RenderSize.width) * RenderSize.height;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t p = words ? words[i] : 0;
+        rgba.insert(rgba.end(), {channel(p, 16), channel(p, 8), channel(p, 0), channel(p, 24)});
+    }
+    if (!writePng(options.picture.c_str(), RenderSize.width, RenderSize.height, rgba, true)) fail(options.picture);
+}
+
+// The 168 glyph bitmaps, one row per glyph and one column per variant, enlarged over a
+// checkerboard so that their transparency shows.
+void writeAtlas() {
+    constexpr int scale = 4, gap = 4;
+    int cell = cellWidth * scale;
+    int width = glyphVariantCount * (cell + gap) + gap;
+    int height = (glyphCount + 1) * (cellHeight * scale + gap) + gap;
+    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t shade = ((x / 8 + y / 8) % 2) ? 0x99 : 0x66;
+            for (int c = 0; c < 3; ++c) rgb[(size_t(y) * width + x) * 3 + c] = shade;
+        }
+    for (uint16_t glyph = 0; glyph <= glyphCount; ++glyph)
+        for (unsigned variant = 0; variant < glyphVariantCount; ++variant) {
+            GpBitmap* bitmap = glyphBitmap(glyph, GlyphVariant(variant));
+            int left = gap + int(variant) * (cell + gap), top = gap + glyph * (cellHeight * scale + gap);
+            for (int y = 0; y < cellHeight * scale; ++y)
+                for (int x = 0; x < cell; ++x) {
+                    ARGB p = 0;
+                    if (bitmap) GdipBitmapGetPixel(bitmap, x / scale, y / scale, &p);
+                    uint8_t* out = &rgb[(size_t(top + y) * width + size_t(left + x)) * 3];
+                    uint32_t a = p >> 24;
+                    for (int c = 0; c < 3; ++c) {
+                        uint32_t color = channel(p, 16 - 8 * c);
+                        out[c] = static_cast<uint8_t>((color * a + out[c] * (255 - a) + 127) / 255);
+                    }
+                }
+        }
+    if (!writePng(options.atlas.c_str(), uint32_t(width), uint32_t(height), rgb, false)) fail(options.atlas);
+}
+
+void onPresent(const Surface& window, int64_t frame, void*) {
+    if (frame == 1) {
+        if (!options.atlas.empty()) writeAtlas();
+        if (!options.picture.empty()) writePicture();
+    }
+    if (frame % options.every == 0 && frame <= options.frames) writeFrame(window, frame);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!parse(argc, argv)) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    OffscreenScript script;
+    bool fullScreen = options.desktopWidth > 0;
+    script.messageBoxAnswers = {fullScreen ? 6 : 7};
+    if (fullScreen) {
+        script.desktopWidth = options.desktopWidth;
+        script.desktopHeight = options.desktopHeight;
+    }
+    script.keyAfterPresents = options.frames;
+    script.onPresent = onPresent;
+    offscreenConfigure(script);
+    runDeluge();
+}
