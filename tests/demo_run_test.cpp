@@ -160,4 +160,21 @@ TEST(DemoRun, LabelTimeline) {
         << presents[first30].label;
 }
 
+// The same run twice gives the same frames: the random source is never reseeded.
+TEST(DemoRun, RunsAreIdenticalFrameForFrame) {
+    auto hashFrames = [](const Surface& window, int64_t presents, void*) {
+        uint64_t hash = 1469598103934665603ull;
+        for (int32_t y = 0; y < window.height; ++y)
+            for (int32_t x = 0; x < window.width; ++x) hash = (hash ^ window.row(y)[x]) * 1099511628211ull;
+        childWrite("present " + std::to_string(presents) + " " + std::to_string(hash));
+    };
+    OffscreenScript script;
+    script.keyAfterPresents = 60;
+    script.onPresent = hashFrames;
+    DemoRun first = runDemoInChild(script);
+    DemoRun second = runDemoInChild(script);
+    ASSERT_EQ(first.starting("present ").size(), 60u);
+    EXPECT_EQ(first.starting("present "), second.starting("present "));
+}
+
 }  // namespace
