@@ -4,6 +4,7 @@
 
 #include "app/display_mode.h"
 #include "app/frame_loop.h"
+#include "music/music_player.h"
 #include "platform/gdiplus/gdiplus.h"
 #include "platform/win32/win32.h"
 #include "platform/window/window.h"
@@ -33,6 +34,7 @@ void startGdiplus() {
 }
 
 void startUp() {
+    bindMusicLibrary();
     fullScreen = MessageBoxA(nullptr, "Run in fullscreen mode?", "Question", questionType) == IDYES;
     int32_t desktopWidth = 0, desktopHeight = 0;
     windowDesktopSize(&desktopWidth, &desktopHeight);
@@ -41,6 +43,7 @@ void startUp() {
     RenderSize = mode.render;
     modeFlags = mode.modeFlags;
     startGdiplus();
+    startMusic();
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
     windowSelectBackend("GDI");
     windowOpen(WindowSize.width, WindowSize.height, 32, 1, modeFlags | openFlags, 0);
@@ -56,6 +59,7 @@ void startUp() {
 }
 
 void shutDown() {
+    stopMusic();
     releaseLayer(TrailLayer);
     releaseFpsLabel();
     releaseLayer(FrameLayer);
@@ -64,6 +68,7 @@ void shutDown() {
     releaseGlyphAtlas();
     GdiplusShutdown(gdiplusToken);
     windowSetMousePointer(-1, -1, 1, -1);
+    unloadMusicLibrary();
     fpsLabel.clear();
     fpsLabel.shrink_to_fit();
     windowTitle.clear();
