@@ -28,6 +28,26 @@ std::vector<char> readFile(const std::string& path) {
     return std::vector<char>(std::istreambuf_iterator<char>(in), {});
 }
 
+std::vector<int16_t> samplesOf(const std::vector<char>& bytes) {
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    return samples;
+}
+
+// Index of the first stereo frame's left sample that is not silent, or the size.
+size_t firstSound(const std::vector<int16_t>& samples) {
+    size_t first = 0;
+    while (first < samples.size() && samples[first] == 0) ++first;
+    return first & ~size_t(1);
+}
+
+// Byte offset of the first sound in a raw output file, or UINTMAX_MAX while there is none.
+uintmax_t firstSoundAt(const std::string& path) {
+    std::vector<int16_t> samples = samplesOf(readFile(path));
+    size_t first = firstSound(samples);
+    return first < samples.size() ? uintmax_t(first) * 2 : UINTMAX_MAX;
+}
+
 double moduleSeconds() {
     std::vector<char> data = readFile(moduleFile);
     openmpt_module* module = openmpt_module_create_from_memory2(data.data(), data.size(), openmpt_log_func_silent,
@@ -110,21 +130,21 @@ protected:
         EXPECT_NE(sound.setMasterVolume(song, volume), 0);
         EXPECT_NE(sound.setLooping(song, looping), 0);
         EXPECT_NE(sound.playSong(song), 0);
-        // Before the play, a few buffers of silence may have been written; a second covers them.
-        uintmax_t wanted = uintmax_t((seconds + 1.0) * rate) * 4;
+        // Between the output opening and the play the file fills with silence, as fast as the
+        // disk driver goes: the length counts from the first sound.
+        uintmax_t wanted = uintmax_t(seconds * rate) * 4;
+        uintmax_t soundStart = UINTMAX_MAX;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
         std::error_code error;
-        while (std::filesystem::file_size(output, error) < wanted && std::chrono::steady_clock::now() < deadline)
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (soundStart == UINTMAX_MAX) soundStart = firstSoundAt(output);
+            if (soundStart != UINTMAX_MAX && std::filesystem::file_size(output, error) >= soundStart + wanted) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
         EXPECT_NE(sound.freeSong(song), 0);
         sound.close();
-        std::vector<char> bytes = readFile(output);
-        std::vector<int16_t> samples(bytes.size() / 2);
-        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-        size_t first = 0;
-        while (first < samples.size() && samples[first] == 0) ++first;
-        first &= ~size_t(1);
-        samples.erase(samples.begin(), samples.begin() + std::ptrdiff_t(first));
+        std::vector<int16_t> samples = samplesOf(readFile(output));
+        samples.erase(samples.begin(), samples.begin() + std::ptrdiff_t(firstSound(samples)));
         size_t keep = size_t(seconds * rate) * 2;
         EXPECT_GE(samples.size(), keep);
         if (samples.size() > keep) samples.resize(keep);
