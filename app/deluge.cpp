@@ -4,6 +4,7 @@
 
 #include "app/display_mode.h"
 #include "app/frame_loop.h"
+#include "music/music_player.h"
 #include "platform/gdiplus/gdiplus.h"
 #include "platform/win32/win32.h"
 #include "platform/window/window.h"
@@ -34,6 +35,7 @@ void startGdiplus() {
 }
 
 void startUp() {
+    bindMusicLibrary();
     fullScreen = MessageBoxA(nullptr, "Run in fullscreen mode?", "Question", questionType) == IDYES;
     int32_t desktopWidth = 0, desktopHeight = 0;
     windowDesktopSize(&desktopWidth, &desktopHeight);
@@ -42,6 +44,7 @@ void startUp() {
     RenderSize = mode.render;
     modeFlags = mode.modeFlags;
     startGdiplus();
+    startMusic();
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
     initGlyphMetrics();
     windowSelectBackend("GDI");
@@ -61,6 +64,7 @@ void startUp() {
 }
 
 void shutDown() {
+    stopMusic();
     releaseLayer(TrailLayer);
     releaseFpsLabel();
     releaseLayer(FrameLayer);
@@ -69,6 +73,7 @@ void shutDown() {
     releaseGlyphAtlas();
     GdiplusShutdown(gdiplusToken);
     windowSetMousePointer(-1, -1, 1, -1);
+    unloadMusicLibrary();
     freeGlyphTables();
     freeStreamTable();
     fpsLabel.clear();

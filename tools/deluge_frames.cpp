@@ -1,5 +1,9 @@
 // deluge-frames: runs the demo headless, its real start-up, frame loop and shutdown, on the
-// offscreen window back-end with simulated time, and writes frames as PNG files.
+// offscreen window back-end with simulated time, and writes frames as PNG files. It runs in
+// its own folder, beside the demo's sound library and module, with SDL's silent audio driver.
+#include <unistd.h>
+
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -131,6 +135,23 @@ void onPresent(const Surface& window, int64_t frame, void*) {
     if (frame % options.every == 0 && frame <= options.frames) writeFrame(window, frame);
 }
 
+// A path that still names the same file after the change of folder.
+std::string absolute(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char here[PATH_MAX];
+    return getcwd(here, sizeof here) ? std::string(here) + "/" + path : path;
+}
+
+bool enterToolFolder() {
+    char self[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return false;
+    self[n] = 0;
+    std::string folder(self);
+    folder.erase(folder.rfind('/'));
+    return chdir(folder.c_str()) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,6 +159,14 @@ int main(int argc, char** argv) {
         std::fputs(usage, stderr);
         return 2;
     }
+    options.out = absolute(options.out);
+    options.atlas = absolute(options.atlas);
+    options.picture = absolute(options.picture);
+    if (!enterToolFolder()) {
+        std::fputs("deluge-frames: cannot find the folder it lives in\n", stderr);
+        return 1;
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     OffscreenScript script;
     bool fullScreen = options.desktopWidth > 0;
     script.messageBoxAnswers = {fullScreen ? 6 : 7};

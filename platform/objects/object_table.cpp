@@ -20,6 +20,8 @@ struct Table {
     std::vector<std::string> misuse;
 };
 
+void (*objectObserver)(bool created, const char* call) = nullptr;
+
 Table& table() {
     static Table instance;
     return instance;
@@ -99,6 +101,7 @@ ObjectHandle registerObject(ObjectKind kind, void* object, const char* label) {
     slot.object = object;
     slot.label = label;
     slot.stock = false;
+    if (objectObserver) objectObserver(true, label);
     return (static_cast<ObjectHandle>(slot.generation) << generationShift) | (index + 1);
 }
 
@@ -114,6 +117,7 @@ void* unregisterObject(ObjectHandle handle, ObjectKind kind, const char* call) {
     slot->kind = ObjectKind::Free;
     slot->object = nullptr;
     table().freeSlots.push_back(static_cast<uint32_t>(slot - table().slots.data()));
+    if (objectObserver) objectObserver(false, call);
     return object;
 }
 
@@ -146,3 +150,5 @@ std::string formatLiveObjectReport(const LiveObjectReport& report) {
     for (const std::string& line : report.misuse) text += "misuse: " + line + "\n";
     return text;
 }
+
+void observeObjects(void (*observer)(bool created, const char* call)) { objectObserver = observer; }

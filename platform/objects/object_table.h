@@ -60,6 +60,11 @@ struct LiveObjectReport {
 };
 
 LiveObjectReport liveObjectReport();
+
+// For tests that need the moment an object comes or goes relative to other events: called
+// after each registration (created true, with the creating call's label) and each removal
+// (with the releasing call). Null stops it.
+void observeObjects(void (*observer)(bool created, const char* call));
 std::string formatLiveObjectReport(const LiveObjectReport& report);
 
 // Handles are opaque pointers to the callers; these convert between the two.

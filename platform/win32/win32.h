@@ -41,6 +41,8 @@ typedef HWND__* HWND;
 struct HINSTANCE__;
 typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
+typedef intptr_t INT_PTR;
+typedef INT_PTR(WINAPI* FARPROC)();
 
 typedef union _LARGE_INTEGER {
     struct {
@@ -93,5 +95,12 @@ void WINAPI Sleep(DWORD milliseconds);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 DWORD WINAPI GetTickCount();
+
+// Run-time binding of a shared library. A bare name is a file of the working folder; an entry
+// point may be asked for by its decorated stdcall name ("_Name@12"), which is found under its
+// plain name.
+HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL WINAPI FreeLibrary(HMODULE module);
 
 #endif
