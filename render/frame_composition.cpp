@@ -10,6 +10,11 @@ GpHatch* hatchBrush = nullptr;
 
 namespace {
 constexpr int32_t pulsePeriod = 1000;  // frames the picture pulse stays on, then off
+// After about 2.3 years at 30 frames a second the count would pass the 32-bit limit. Before it
+// can, it steps back by a whole number of on-and-off periods, to a value past the highlight gate
+// with the same place in the pulse cycle, so the run goes on exactly as before.
+constexpr int32_t counterRewind = 2147482000;  // a multiple of 2 × pulsePeriod
+constexpr int32_t counterRewoundTo = 2 * pulsePeriod;
 }
 
 void clearTrailLayer() { GdipGraphicsClear(TrailLayer.graphics, 0xFF000000); }
@@ -26,6 +31,7 @@ void composeFrame() {
     GdipFillRectangle(TrailLayer.graphics, fadeBrush, 0.0f, 0.0f, width, height);
     updateStreams(frameCounter);
     frameCounter = frameCounter + 1;
+    if (frameCounter == counterRewind) frameCounter = counterRewoundTo;
     if (frameCounter % pulsePeriod == 0) pulseSign = -pulseSign;
     if (pulseSign == 1)
         BitBlt(TrailLayer.dc, 0, 0, RenderSize.width, RenderSize.height, PictureLayer.dc, 0, 0, SRCPAINT);

@@ -189,4 +189,25 @@ TEST_F(RainStreams, CompositionTimeline) {
     EXPECT_GE((foreground >> 8) & 0xFF, 0x35u);
 }
 
+// Near the 32-bit limit the count steps back by whole pulse cycles: the pulse keeps switching
+// every 1000 frames and highlights stay possible, with no overflow.
+TEST_F(RainStreams, FrameCounterNeverOverflows) {
+    frameCounter = 2147480000 - 1;  // a multiple of 2000 is reached next: the pulse turns on
+    pulseSign = -1;
+    int switches = 0, previous = pulseSign;
+    for (int frame = 0; frame < 3500; ++frame) {
+        composeFrame();
+        ASSERT_GT(frameCounter, highlightGate);
+        ASSERT_LT(frameCounter, 2147483647);
+        if (pulseSign != previous) {
+            ++switches;
+            EXPECT_EQ(frame % 1000, 0) << frame;
+            EXPECT_EQ(pulseSign, (frame / 1000) % 2 == 0 ? 1 : -1) << frame;
+        }
+        previous = pulseSign;
+    }
+    EXPECT_EQ(switches, 4);
+    EXPECT_LT(frameCounter, 100000) << "stepped back";
+}
+
 }  // namespace
