@@ -51,6 +51,25 @@ void frame(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
+// The parts of a frame, to see where its time goes.
+void hatchFill(benchmark::State& state) {
+    for (auto _ : state)
+        GdipFillRectangle(FrameLayer.graphics, hatchBrush, 0, 0, RenderSize.width, RenderSize.height);
+}
+void fadeFill(benchmark::State& state) {
+    for (auto _ : state) GdipFillRectangle(TrailLayer.graphics, fadeBrush, 0, 0, RenderSize.width, RenderSize.height);
+}
+void streamPass(benchmark::State& state) {
+    for (auto _ : state) updateStreams(frameCounter);
+}
+void orCopy(benchmark::State& state) {
+    for (auto _ : state)
+        BitBlt(FrameLayer.dc, 0, 0, RenderSize.width, RenderSize.height, TrailLayer.dc, 0, 0, SRCPAINT);
+}
+void presentOnly(benchmark::State& state) {
+    for (auto _ : state) present();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,6 +85,11 @@ int main(int argc, char** argv) {
     if (fullScreen) startSurfaces(width, height, uint16_t(width / 2), uint16_t(height / 2));
     else startSurfaces(800, 500, 800, 500);
     benchmark::RegisterBenchmark(fullScreen ? "frame_fullscreen" : "frame_800x500", frame)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("hatch_fill", hatchFill)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("fade_fill", fadeFill)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("stream_pass", streamPass)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("or_copy", orCopy)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("present", presentOnly)->Unit(benchmark::kMicrosecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

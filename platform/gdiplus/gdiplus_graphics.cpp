@@ -47,6 +47,7 @@ DrawTarget::DrawTarget(const Graphics* graphics, const char* call) {
         if (!image) return;
         surface = image->surface;
         premultiplied = image->premultiplied;
+        image->copyCurrent = false;  // about to be drawn into
         ready = true;
         return;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/gdiplus/gdiplus_internal.h"
+#include "platform/gdiplus/image_kernels.h"
 
 namespace {
 
@@ -55,81 +56,59 @@ inline Sample sampleAt(double t) {
     return {index, weight};
 }
 
-// Premultiplied texel components, each colour × alpha (0..65025) and alpha (0..255).
-struct Premultiplied {
-    uint32_t blue, green, red, alpha;
-};
-
-inline Premultiplied texelAt(const Texels& t, int32_t x, int32_t y) {
-    if (x < t.left || x >= t.right || y < t.top || y >= t.bottom) return {0, 0, 0, 0};
+// The premultiplied texel at (x, y), transparent outside the source rectangle.
+inline uint32_t texelAt(const Texels& t, int32_t x, int32_t y) {
+    if (x < t.left || x >= t.right || y < t.top || y >= t.bottom) return 0;
     uint32_t p = t.pixels[x + y * t.stride];
-    uint32_t a = p >> 24;
-    if (t.premultiplied) return {(p & 0xFF) * 255, ((p >> 8) & 0xFF) * 255, ((p >> 16) & 0xFF) * 255, a};
-    return {(p & 0xFF) * a, ((p >> 8) & 0xFF) * a, ((p >> 16) & 0xFF) * a, a};
+    return t.premultiplied ? p : premultiply(p);
 }
 
-// A bilinear sample: the weighted sums, with weights summing to 65536, of colour × alpha per
-// channel and of alpha. Every sum fits 32 bits.
-struct Weighted {
-    uint32_t blue, green, red, alpha;
-};
-
-inline Weighted weigh(const Premultiplied texel[4], const uint32_t weight[4]) {
-    Weighted sum{0, 0, 0, 0};
-    for (int i = 0; i < 4; ++i) {
-        sum.blue += weight[i] * texel[i].blue;
-        sum.green += weight[i] * texel[i].green;
-        sum.red += weight[i] * texel[i].red;
-        sum.alpha += weight[i] * texel[i].alpha;
-    }
-    return sum;
+// A premultiplied sample over a pixel of a straight-ARGB bitmap.
+uint32_t overStraight(uint32_t pixel, uint32_t sample) {
+    uint32_t a = sample >> 24;
+    if (a == 0) return pixel;
+    auto unpremultiply = [a](uint32_t c) { return std::min<uint32_t>(255, (c * 255 + a / 2) / a); };
+    uint32_t straight = unpremultiply(sample & 0xFF) | unpremultiply((sample >> 8) & 0xFF) << 8 |
+                        unpremultiply((sample >> 16) & 0xFF) << 16;
+    return blendOverStraight(pixel, straight, a);
 }
 
-// Blends a sample over a pixel.
-inline uint32_t compositeSample(uint32_t pixel, const Weighted& s, bool premultipliedTarget) {
-    if (s.alpha == 0) return pixel;
-    constexpr uint32_t whole = 255 * 65536;
-    if (!premultipliedTarget) {
-        uint64_t a = s.alpha;
-        uint32_t straight = static_cast<uint32_t>((s.blue + a / 2) / a) |
-                            static_cast<uint32_t>((s.green + a / 2) / a) << 8 |
-                            static_cast<uint32_t>((s.red + a / 2) / a) << 16;
-        return blendOverStraight(pixel, straight, (s.alpha + 32768) >> 16);
-    }
-    // Each channel: round((source × 255 + pixel × (255 − source alpha)) / 255), exact for a texel
-    // that lands whole on a pixel.
-    uint32_t remainder = whole - s.alpha;
-    auto channel = [&](uint32_t source, uint32_t shift) {
-        return ((source + ((pixel >> shift) & 0xFF) * remainder + whole / 2) / whole) << shift;
-    };
-    return channel(s.blue, 0) | channel(s.green, 8) | channel(s.red, 16) |
-           ((s.alpha * 255 + (pixel >> 24) * remainder + whole / 2) / whole) << 24;
-}
-
-// An unscaled draw of a small source (a glyph): its texels are premultiplied once into a block
-// with a transparent border, so that every pixel reads its four texels without tests, with the
-// same four weights.
-constexpr int32_t smallBlock = 40;
-
-bool drawSmallUnscaled(const DrawTarget& target, const Texels& texels, PixelRect area, Sample column, Sample row) {
+// An unscaled draw onto a layer gathers its premultiplied texels once and blends them as a block.
+bool drawBlock(const DrawTarget& target, const Texels& texels, PixelRect area, Sample column, Sample row) {
     int32_t columns = area.right - area.left + 1, rows = area.bottom - area.top + 1;
-    if (columns > smallBlock || rows > smallBlock) return false;
-    Premultiplied block[smallBlock * smallBlock];
-    for (int32_t j = 0; j < rows; ++j)
-        for (int32_t i = 0; i < columns; ++i)
-            block[j * smallBlock + i] = texelAt(texels, column.index + i, row.index + j);
-    uint32_t wx = column.weight, wy = row.weight;
-    const uint32_t weights[4] = {(256 - wx) * (256 - wy), wx * (256 - wy), (256 - wx) * wy, wx * wy};
-    for (int32_t j = 0; j + 1 < rows; ++j) {
-        uint32_t* out = target.surface.row(area.top + j) + area.left;
-        const Premultiplied* top = block + j * smallBlock;
-        const Premultiplied* bottom = top + smallBlock;
-        for (int32_t i = 0; i + 1 < columns; ++i) {
-            const Premultiplied four[4] = {top[i], top[i + 1], bottom[i], bottom[i + 1]};
-            out[i] = compositeSample(out[i], weigh(four, weights), target.premultiplied);
+    if (!target.premultiplied || columns > maxBlockTexels || rows > maxBlockTexels) return false;
+    uint32_t block[maxBlockTexels * maxBlockTexels];
+    int32_t from = std::clamp(texels.left - column.index, 0, columns);
+    int32_t to = std::clamp(texels.right - column.index, from, columns);
+    for (int32_t j = 0; j < rows; ++j) {
+        uint32_t* out = block + j * maxBlockTexels;
+        int32_t y = row.index + j;
+        if (y < texels.top || y >= texels.bottom) {
+            std::fill_n(out, columns, 0u);
+            continue;
         }
+        const uint32_t* source = texels.pixels + y * texels.stride + column.index;
+        std::fill_n(out, from, 0u);
+        if (texels.premultiplied) std::copy(source + from, source + to, out + from);
+        else std::transform(source + from, source + to, out + from, premultiply);
+        std::fill(out + to, out + columns, 0u);
     }
+    blendBlock(target.surface, area, block, maxBlockTexels, column.weight, row.weight);
     return true;
+}
+
+// The texels an image draw reads: owned straight pixels through the image's premultiplied copy.
+const uint32_t* drawablePixels(Image& image, bool* premultiplied) {
+    *premultiplied = image.premultiplied;
+    if (image.premultiplied || !image.memory) return image.surface.pixels;
+    if (!image.copyCurrent) {
+        size_t count = size_t(image.surface.width) * size_t(image.surface.height);
+        image.premultipliedCopy.resize(count);
+        std::transform(image.surface.pixels, image.surface.pixels + count, image.premultipliedCopy.begin(), premultiply);
+        image.copyCurrent = true;
+    }
+    *premultiplied = true;
+    return image.premultipliedCopy.data();
 }
 
 // Resamples the texels [sx, sx + sw) × [sy, sy + sh) onto [dx, dx + dw) × [dy, dy + dh) of the
@@ -150,7 +129,7 @@ void drawTexels(const DrawTarget& target, const Texels& texels, double dx, doubl
     bool unscaled = scaleX == 1.0 && scaleY == 1.0;
     Sample firstColumn = sampleAt((area.left + offset - dx) * scaleX + sx - offset);
     Sample firstRow = sampleAt((area.top + offset - dy) * scaleY + sy - offset);
-    if (unscaled && drawSmallUnscaled(target, texels, area, firstColumn, firstRow)) return;
+    if (unscaled && drawBlock(target, texels, area, firstColumn, firstRow)) return;
     for (int32_t y = area.top; y < area.bottom; ++y) {
         Sample row = unscaled ? Sample{firstRow.index + (y - area.top), firstRow.weight}
                               : sampleAt((y + offset - dy) * scaleY + sy - offset);
@@ -158,13 +137,12 @@ void drawTexels(const DrawTarget& target, const Texels& texels, double dx, doubl
         for (int32_t x = area.left; x < area.right; ++x) {
             Sample column = unscaled ? Sample{firstColumn.index + (x - area.left), firstColumn.weight}
                                      : sampleAt((x + offset - dx) * scaleX + sx - offset);
-            Premultiplied four[4] = {texelAt(texels, column.index, row.index),
-                                     texelAt(texels, column.index + 1, row.index),
-                                     texelAt(texels, column.index, row.index + 1),
-                                     texelAt(texels, column.index + 1, row.index + 1)};
-            uint32_t wx = column.weight, wy = row.weight;
-            uint32_t weights[4] = {(256 - wx) * (256 - wy), wx * (256 - wy), (256 - wx) * wy, wx * wy};
-            out[x] = compositeSample(out[x], weigh(four, weights), target.premultiplied);
+            uint32_t sample = bilinearSample(texelAt(texels, column.index, row.index),
+                                             texelAt(texels, column.index + 1, row.index),
+                                             texelAt(texels, column.index, row.index + 1),
+                                             texelAt(texels, column.index + 1, row.index + 1), column.weight,
+                                             row.weight);
+            if (sample >> 24) out[x] = target.premultiplied ? overPremultiplied(out[x], sample) : overStraight(out[x], sample);
         }
     }
 }
@@ -283,13 +261,15 @@ GpStatus WINGDIPAPI GdipDrawImageRectRect(GpGraphics* graphics, GpImage* image, 
     if (!target.ready) return GenericError;
 
     const Surface& source = i->surface;
-    Texels texels{source.pixels,
+    bool premultipliedTexels = false;
+    const uint32_t* drawable = drawablePixels(*i, &premultipliedTexels);
+    Texels texels{drawable,
                   source.stride,
                   std::max<int32_t>(0, int32_t(std::floor(srcx))),
                   std::max<int32_t>(0, int32_t(std::floor(srcy))),
                   int32_t(std::min<double>(source.width, std::ceil(double(srcx) + srcwidth))),
                   int32_t(std::min<double>(source.height, std::ceil(double(srcy) + srcheight))),
-                  i->premultiplied};
+                  premultipliedTexels};
     if (texels.right <= texels.left || texels.bottom <= texels.top) return Ok;
 
     // A colour matrix recolours the straight texels once, into a copy of the source rectangle.

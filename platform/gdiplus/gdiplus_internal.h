@@ -1,5 +1,7 @@
 #pragma once
 // The GDI+ objects behind the handles and the pixel arithmetic they share.
+#include <vector>
+
 #include "platform/gdi/surface.h"
 #include "platform/gdiplus/gdiplus.h"
 #include "platform/objects/object_table.h"
@@ -10,6 +12,10 @@ struct Image {
     void* memory = nullptr;  // owned pixels, or null when the caller supplied them
     PixelFormat format = PixelFormat32bppARGB;
     bool premultiplied = false;
+    // Owned pixels in premultiplied form, as image draws read them: made on the first draw of
+    // the image and made again after something was drawn into it.
+    std::vector<uint32_t> premultipliedCopy;
+    bool copyCurrent = false;
 };
 
 void freeImage(Image* image);
