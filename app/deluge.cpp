@@ -4,6 +4,7 @@
 
 #include "app/display_mode.h"
 #include "app/frame_loop.h"
+#include "picture/picture_layer.h"
 #include "platform/gdiplus/gdiplus.h"
 #include "platform/win32/win32.h"
 #include "platform/window/window.h"
@@ -49,6 +50,7 @@ void startUp() {
     createRenderSurfaces(windowHandle);
     createGlyphResources();
     createFpsLabel();
+    buildPictureLayer();
     clearTrailLayer();
     initFrameCounter();
     // The pointer goes to the top-left corner and is hidden; −1 leaves its confinement alone.
