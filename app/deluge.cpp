@@ -5,6 +5,7 @@
 #include "app/display_mode.h"
 #include "app/frame_loop.h"
 #include "music/music_player.h"
+#include "picture/picture_layer.h"
 #include "platform/gdiplus/gdiplus.h"
 #include "platform/win32/win32.h"
 #include "platform/window/window.h"
@@ -55,6 +56,7 @@ void startUp() {
     createRenderSurfaces(windowHandle);
     createGlyphResources();
     createFpsLabel();
+    buildPictureLayer();
     initStreams();
     clearTrailLayer();
     buildGlyphAtlas();

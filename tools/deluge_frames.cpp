@@ -15,7 +15,7 @@
 #include "platform/window/window_offscreen.h"
 #include "render/glyph_atlas.h"
 #include "render/render_surfaces.h"
-#include "tools/png_file.h"
+#include "tools/png_writer.h"
 
 namespace {
 
@@ -69,30 +69,38 @@ void fail(const std::string& what) {
 
 uint8_t channel(uint32_t pixel, int shift) { return static_cast<uint8_t>((pixel >> shift) & 0xFF); }
 
+void writePng(const std::string& path, uint32_t width, uint32_t height, const std::vector<RgbaPixel>& pixels) {
+    std::vector<uint8_t> bytes = encodePng(pixels, width, height);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    bool written = file && !bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (file) written = std::fclose(file) == 0 && written;
+    if (!written) fail(path);
+}
+
 void writeFrame(const Surface& window, int64_t frame) {
-    std::vector<uint8_t> rgb;
-    rgb.reserve(size_t(window.width) * size_t(window.height) * 3);
+    std::vector<RgbaPixel> rgb;
+    rgb.reserve(size_t(window.width) * size_t(window.height));
     for (int32_t y = 0; y < window.height; ++y)
         for (int32_t x = 0; x < window.width; ++x) {
             uint32_t p = window.row(y)[x];
-            rgb.insert(rgb.end(), {channel(p, 16), channel(p, 8), channel(p, 0)});
+            rgb.push_back({channel(p, 16), channel(p, 8), channel(p, 0), 255});
         }
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(frame));
     std::string path = options.out + name;
-    if (!writePng(path.c_str(), uint32_t(window.width), uint32_t(window.height), rgb, false)) fail(path);
+    writePng(path, uint32_t(window.width), uint32_t(window.height), rgb);
 }
 
 // PictureLayer's words as they are: red, green, blue, and the fourth byte as alpha.
 void writePicture() {
-    std::vector<uint8_t> rgba;
+    std::vector<RgbaPixel> rgba;
     const auto* words = static_cast<const uint32_t*>(PictureLayer.pixels);
     size_t count = size_t(RenderSize.width) * RenderSize.height;
     for (size_t i = 0; i < count; ++i) {
         uint32_t p = words ? words[i] : 0;
-        rgba.insert(rgba.end(), {channel(p, 16), channel(p, 8), channel(p, 0), channel(p, 24)});
+        rgba.push_back({channel(p, 16), channel(p, 8), channel(p, 0), channel(p, 24)});
     }
-    if (!writePng(options.picture.c_str(), RenderSize.width, RenderSize.height, rgba, true)) fail(options.picture);
+    writePng(options.picture, RenderSize.width, RenderSize.height, rgba);
 }
 
 // The 168 glyph bitmaps, one row per glyph and one column per variant, enlarged over a
@@ -102,11 +110,11 @@ void writeAtlas() {
     int cell = cellWidth * scale;
     int width = glyphVariantCount * (cell + gap) + gap;
     int height = (glyphCount + 1) * (cellHeight * scale + gap) + gap;
-    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    std::vector<RgbaPixel> sheet(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             uint8_t shade = ((x / 8 + y / 8) % 2) ? 0x99 : 0x66;
-            for (int c = 0; c < 3; ++c) rgb[(size_t(y) * width + x) * 3 + c] = shade;
+            sheet[size_t(y) * width + x] = {shade, shade, shade, 255};
         }
     for (uint16_t glyph = 0; glyph <= glyphCount; ++glyph)
         for (unsigned variant = 0; variant < glyphVariantCount; ++variant) {
@@ -116,15 +124,16 @@ void writeAtlas() {
                 for (int x = 0; x < cell; ++x) {
                     ARGB p = 0;
                     if (bitmap) GdipBitmapGetPixel(bitmap, x / scale, y / scale, &p);
-                    uint8_t* out = &rgb[(size_t(top + y) * width + size_t(left + x)) * 3];
+                    RgbaPixel& out = sheet[size_t(top + y) * width + size_t(left + x)];
                     uint32_t a = p >> 24;
-                    for (int c = 0; c < 3; ++c) {
-                        uint32_t color = channel(p, 16 - 8 * c);
-                        out[c] = static_cast<uint8_t>((color * a + out[c] * (255 - a) + 127) / 255);
-                    }
+                    auto over = [a](uint32_t color, uint8_t under) {
+                        return static_cast<uint8_t>((color * a + under * (255 - a) + 127) / 255);
+                    };
+                    out = {over(channel(p, 16), out.red), over(channel(p, 8), out.green), over(channel(p, 0), out.blue),
+                           255};
                 }
         }
-    if (!writePng(options.atlas.c_str(), uint32_t(width), uint32_t(height), rgb, false)) fail(options.atlas);
+    writePng(options.atlas, uint32_t(width), uint32_t(height), sheet);
 }
 
 void onPresent(const Surface& window, int64_t frame, void*) {

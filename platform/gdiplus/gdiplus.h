@@ -3,6 +3,7 @@
 // declared here, with the calls' own names and argument lists, and implemented in
 // platform/gdiplus as a software rasterizer.
 #include "platform/gdi/gdi.h"
+#include "platform/win32/com_stream.h"
 
 #if defined(_WIN32)
 #include <gdiplus.h>
@@ -199,6 +200,8 @@ GpStatus WINGDIPAPI GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL
 
 GpStatus WINGDIPAPI GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format, BYTE* scan0,
                                               GpBitmap** bitmap);
+// Decodes a PNG file read from the stream's position to its end into a straight ARGB bitmap.
+GpStatus WINGDIPAPI GdipCreateBitmapFromStream(IStream* stream, GpBitmap** bitmap);
 GpStatus WINGDIPAPI GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);
 GpStatus WINGDIPAPI GdipGetImageDimension(GpImage* image, REAL* width, REAL* height);
 GpStatus WINGDIPAPI GdipBitmapGetPixel(GpBitmap* bitmap, INT x, INT y, ARGB* color);

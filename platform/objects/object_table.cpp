@@ -39,6 +39,7 @@ const char* kindName(ObjectKind kind) {
     case ObjectKind::FontFamily: return "font family";
     case ObjectKind::GdiplusFont: return "GDI+ font";
     case ObjectKind::StringFormat: return "string format";
+    case ObjectKind::Stream: return "stream";
     case ObjectKind::Free: break;
     }
     return "dead handle";

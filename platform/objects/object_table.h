@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-// GDI: DeviceContext, Bitmap, Font. GDI+: the rest.
+// GDI: DeviceContext, Bitmap, Font. COM: Stream. GDI+: the rest.
 enum class ObjectKind : uint8_t {
     Free,
     DeviceContext,
@@ -22,6 +22,7 @@ enum class ObjectKind : uint8_t {
     FontFamily,
     GdiplusFont,
     StringFormat,
+    Stream,
 };
 
 using ObjectHandle = uint64_t;
