@@ -1,8 +1,11 @@
 # The README's commands. Every target first installs what is missing, then builds with CMake.
 BUILD_DIR := build
 CMAKE_FLAGS ?=
+# Where `make install` puts the demo; DESTDIR, when set, is prefixed to every installed path.
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install uninstall clean
 
 all: build
 
@@ -25,6 +28,12 @@ test: build
 bench: build
 	$(BUILD_DIR)/bench/deluge_bench
 	$(BUILD_DIR)/bench/deluge_bench --desktop=1920x1080
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+uninstall:
+	DESTDIR="$(DESTDIR)" cmake -DPREFIX="$(PREFIX)" -P scripts/uninstall.cmake
 
 clean:
 	rm -rf $(BUILD_DIR)
