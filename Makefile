@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps configure build run test bench install uninstall clean
+.PHONY: all deps configure build run test bench install uninstall package clean
 
 all: build
 
@@ -34,6 +34,10 @@ install: build
 
 uninstall:
 	DESTDIR="$(DESTDIR)" cmake -DPREFIX="$(PREFIX)" -P scripts/uninstall.cmake
+
+# A Debian package of the demo, build/deluge-demo_VERSION_ARCH.deb.
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 clean:
 	rm -rf $(BUILD_DIR)
