@@ -137,6 +137,9 @@ bool windowOpen(int32_t width, int32_t height, int32_t, int32_t, uint32_t modeFl
     }
     // With one thread there is no window thread to raise; windowHighPriority has nothing to do.
     SDL_StopTextInput();
+    // Making the window surface can recreate the X11 window (and put the pointer back where it
+    // was): make it now, so that pointer moves after the open stay where they are put.
+    SDL_GetWindowSurface(s.window);
     s.width = width;
     s.height = height;
     catchTerminationSignals();
