@@ -1,47 +1,19 @@
-#include <gtest/gtest.h>
-
-#include "platform/gdi/gdi.h"
-#include "platform/gdiplus/gdiplus.h"
+#include "tests/support/small_layer.h"
 
 namespace {
 
-// A DIB section with a GDI+ graphics context in the layers' quality settings.
-class FillTest : public testing::Test {
+// The layer in the layers' quality settings.
+class FillTest : public SmallLayer {
 protected:
-    static constexpr int width = 16, height = 8;
     void SetUp() override {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        pixels = static_cast<uint32_t*>(bits);
-        dc = CreateCompatibleDC(nullptr);
-        previous = SelectObject(dc, bitmap);
-        ASSERT_EQ(GdipCreateFromHDC(dc, &graphics), Ok);
+        SmallLayer::SetUp();
         GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
         GdipSetPixelOffsetMode(graphics, PixelOffsetModeHalf);
         GdipSetTextRenderingHint(graphics, TextRenderingHintAntiAlias);
     }
-    void TearDown() override {
-        GdipDeleteGraphics(graphics);
-        SelectObject(dc, previous);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-        GdiplusShutdown(token);
-    }
     void fill(GpBrush* brush, float x = 0, float y = 0, float w = width, float h = height) {
         ASSERT_EQ(GdipFillRectangle(graphics, brush, x, y, w, h), Ok);
     }
-    uint32_t at(int x, int y) const { return pixels[x + y * width]; }
-
-    ULONG_PTR token = 0;
-    HBITMAP bitmap = nullptr;
-    uint32_t* pixels = nullptr;
-    HDC dc = nullptr;
-    HGDIOBJ previous = nullptr;
-    GpGraphics* graphics = nullptr;
 };
 
 // The fade: black at alpha 13 leaves round(v × 242 / 255) of every channel and keeps alpha 0xFF.

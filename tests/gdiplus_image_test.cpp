@@ -1,34 +1,15 @@
-#include <gtest/gtest.h>
+#include <vector>
 
-#include "platform/gdi/gdi.h"
-#include "platform/gdiplus/gdiplus.h"
+#include "tests/support/small_layer.h"
 
 namespace {
 
-// A zeroed 16 × 8 layer (DIB section, premultiplied) with a graphics context on it, and
-// a straight-ARGB bitmap to draw.
-class ImageDrawTest : public testing::Test {
+// The layer and a straight-ARGB bitmap to draw on it.
+class ImageDrawTest : public SmallLayer {
 protected:
-    static constexpr int width = 16, height = 8;
-    void SetUp() override {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token, &input, nullptr), Ok);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        pixels = static_cast<uint32_t*>(bits);
-        dc = CreateCompatibleDC(nullptr);
-        previous = SelectObject(dc, bitmap);
-        ASSERT_EQ(GdipCreateFromHDC(dc, &graphics), Ok);
-    }
     void TearDown() override {
         if (image) GdipDisposeImage(image);
-        GdipDeleteGraphics(graphics);
-        SelectObject(dc, previous);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-        GdiplusShutdown(token);
+        SmallLayer::TearDown();
     }
     // A w × h straight-ARGB bitmap holding the given pixels.
     void makeImage(int w, int h, const std::vector<uint32_t>& values) {
@@ -37,14 +18,7 @@ protected:
                                             reinterpret_cast<GpBitmap**>(&image)),
                   Ok);
     }
-    uint32_t at(int x, int y) const { return pixels[x + y * width]; }
 
-    ULONG_PTR token = 0;
-    HBITMAP bitmap = nullptr;
-    uint32_t* pixels = nullptr;
-    HDC dc = nullptr;
-    HGDIOBJ previous = nullptr;
-    GpGraphics* graphics = nullptr;
     GpImage* image = nullptr;
     std::vector<uint32_t> source;
 };
