@@ -1,8 +1,9 @@
 # The README's commands. Every target first installs what is missing, then builds with CMake.
 BUILD_DIR := build
+WINDOWS_BUILD_DIR := build-win32
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench windows clean
 
 all: build
 
@@ -26,5 +27,11 @@ bench: build
 	$(BUILD_DIR)/bench/deluge_bench
 	$(BUILD_DIR)/bench/deluge_bench --desktop=1920x1080
 
+# The 32-bit Windows build with MinGW-w64: build-win32/run/deluge.exe.
+windows:
+	@scripts/install-windows-deps
+	@cmake -S . -B $(WINDOWS_BUILD_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+	@cmake --build $(WINDOWS_BUILD_DIR)
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR)
