@@ -34,3 +34,9 @@ add_library(sound_double SHARED tests/double/sound_double.cpp tests/double/sound
 deluge_target_options(sound_double)
 set_target_properties(sound_double PROPERTIES PREFIX "" OUTPUT_NAME fmod SUFFIX .dll
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/double)
+
+# The rain's numbers, compared under Wine with the Linux build's (scripts/wine-test).
+add_executable(rain-trace tests/support/rain_trace.cpp)
+deluge_target_options(rain-trace)
+target_link_libraries(rain-trace PRIVATE deluge_system deluge_platform_win32)
+set_target_properties(rain-trace PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
