@@ -3,7 +3,7 @@ BUILD_DIR := build
 WINDOWS_BUILD_DIR := build-win32
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench windows clean
+.PHONY: all deps configure build run test bench windows test-windows clean
 
 all: build
 
@@ -32,6 +32,11 @@ windows:
 	@scripts/install-windows-deps
 	@cmake -S . -B $(WINDOWS_BUILD_DIR) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 	@cmake --build $(WINDOWS_BUILD_DIR)
+
+# The Windows build smoke-tested under Wine, compared with the Linux build; at most 5 minutes.
+test-windows: build windows
+	@scripts/install-windows-deps wine
+	timeout -k 10 300 scripts/wine-test $(WINDOWS_BUILD_DIR) $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR)
