@@ -3,8 +3,9 @@
 // keyboard buffer, the mouse pointer, a timer and a sleep. The demo uses the library only for
 // its window and paints the client area itself through GDI (GetDC on windowNativeHandle()).
 //
-// Two back-ends implement this header: the real one on SDL2 (window_sdl.cpp) and an offscreen
-// one for headless tests and tools (window_offscreen.cpp), linked in its place.
+// On Linux two back-ends implement this header: the real one on SDL2 (window_sdl.cpp) and an
+// offscreen one for headless tests and tools (window_offscreen.cpp), linked in its place. On
+// Windows it is implemented on Win32 (window_win32.cpp).
 #include <cstddef>
 #include <cstdint>
 
@@ -39,8 +40,8 @@ HWND windowNativeHandle();
 void windowSetMousePointer(int32_t x, int32_t y, int32_t visibility, int32_t clipping);
 
 // A key taken from the keyboard buffer: empty when none is waiting, one character for a
-// character key, two characters (0xFF and a code) for any other key. The close box, SIGINT and
-// SIGTERM each put the two-character key (0xFF, windowCloseKeyCode) into the buffer.
+// character key, two characters (0xFF and a code) for any other key. The close box (and on
+// Linux SIGINT and SIGTERM) puts the two-character key (0xFF, windowCloseKeyCode) into the buffer.
 struct WindowKey {
     char text[3];  // zero-terminated
     uint8_t length;

@@ -6,18 +6,30 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-volatile std::sig_atomic_t signalCaught = 0;
-
-void onSignal(int) { signalCaught = 1; }
-}  // namespace
-
 double performanceTimer() {
     LARGE_INTEGER count, frequency;
     if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0 && QueryPerformanceCounter(&count))
         return double(count.QuadPart) / double(frequency.QuadPart);
     return GetTickCount() * 0.001;
 }
+
+void windowFormatNumber(char* out, size_t size, double value, const char* mask) {
+    if (!out || size == 0) return;
+    int places = 0;
+    for (const char* m = mask ? mask : ""; *m; ++m)
+        if (*m == '0' || *m == '#') ++places;
+    if (places == 0) places = 1;
+    double whole = std::nearbyint(value);
+    if (!std::isfinite(whole)) whole = 0;
+    std::snprintf(out, size, "%0*.0f", places + (whole < 0 ? 1 : 0), whole);
+}
+
+#if !defined(_WIN32)
+namespace {
+volatile std::sig_atomic_t signalCaught = 0;
+
+void onSignal(int) { signalCaught = 1; }
+}  // namespace
 
 void catchTerminationSignals() {
     struct sigaction action {};
@@ -34,14 +46,4 @@ bool takeSignal() {
 }
 
 const char* programName() { return program_invocation_short_name; }
-
-void windowFormatNumber(char* out, size_t size, double value, const char* mask) {
-    if (!out || size == 0) return;
-    int places = 0;
-    for (const char* m = mask ? mask : ""; *m; ++m)
-        if (*m == '0' || *m == '#') ++places;
-    if (places == 0) places = 1;
-    double whole = std::nearbyint(value);
-    if (!std::isfinite(whole)) whole = 0;
-    std::snprintf(out, size, "%0*.0f", places + (whole < 0 ? 1 : 0), whole);
-}
+#endif

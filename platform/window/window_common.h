@@ -1,5 +1,5 @@
 #pragma once
-// Pieces that both window back-ends share.
+// Pieces that the window back-ends share.
 #include <cstdint>
 
 #include "platform/window/window.h"
@@ -33,6 +33,7 @@ inline WindowKey extendedKey(char code) { return WindowKey{{char(0xFF), code, 0}
 // Seconds from system start by the performance counter, or by the tick count without one.
 double performanceTimer();
 
+#if !defined(_WIN32)
 // Makes SIGINT and SIGTERM set a flag instead of ending the process, so that the run ends
 // through the keyboard buffer and the display is restored. takeSignal() reads and clears it.
 void catchTerminationSignals();
@@ -40,3 +41,4 @@ bool takeSignal();
 
 // The short name of the running program, for messages on stderr.
 const char* programName();
+#endif
