@@ -1,0 +1,38 @@
+// The fast image-draw kernel against its per-pixel twin, bit for bit, over random blocks,
+// weights, areas and backgrounds.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "platform/gdiplus/image_kernels.h"
+
+namespace {
+
+TEST(ImageKernels, BlendBlockMatchesItsPlainTwin) {
+    std::mt19937 random(7);
+    auto byte = [&] { return uint32_t(random() & 0xFF); };
+    for (int trial = 0; trial < 2000; ++trial) {
+        int32_t columns = 1 + int32_t(random() % (maxBlockTexels - 1));
+        int32_t rows = 1 + int32_t(random() % (maxBlockTexels - 1));
+        std::vector<uint32_t> block(size_t(maxBlockTexels) * maxBlockTexels);
+        for (uint32_t& texel : block) {
+            uint32_t straight = byte() | byte() << 8 | byte() << 16 | (trial % 3 ? byte() : 0xFF) << 24;
+            texel = random() % 4 ? premultiply(straight) : 0;
+        }
+        Surface fast{nullptr, columns + 3, rows + 3, columns + 3};
+        std::vector<uint32_t> fastPixels(size_t(fast.width) * fast.height), plainPixels;
+        for (uint32_t& p : fastPixels) p = premultiply(byte() | byte() << 8 | byte() << 16 | byte() << 24);
+        plainPixels = fastPixels;
+        fast.pixels = fastPixels.data();
+        Surface plain = fast;
+        plain.pixels = plainPixels.data();
+        PixelRect area{1, 2, 1 + columns, 2 + rows};
+        uint32_t wx = random() % 256, wy = random() % 256;
+        blendBlock(fast, area, block.data(), maxBlockTexels, wx, wy);
+        blendBlockPlain(plain, area, block.data(), maxBlockTexels, wx, wy);
+        ASSERT_EQ(fastPixels, plainPixels) << "trial " << trial << " weights " << wx << "," << wy;
+    }
+}
+
+}  // namespace
