@@ -66,11 +66,7 @@ inline uint32_t texelAt(const Texels& t, int32_t x, int32_t y) {
 // A premultiplied sample over a pixel of a straight-ARGB bitmap.
 uint32_t overStraight(uint32_t pixel, uint32_t sample) {
     uint32_t a = sample >> 24;
-    if (a == 0) return pixel;
-    auto unpremultiply = [a](uint32_t c) { return std::min<uint32_t>(255, (c * 255 + a / 2) / a); };
-    uint32_t straight = unpremultiply(sample & 0xFF) | unpremultiply((sample >> 8) & 0xFF) << 8 |
-                        unpremultiply((sample >> 16) & 0xFF) << 16;
-    return blendOverStraight(pixel, straight, a);
+    return a ? blendOverStraight(pixel, unpremultiply(sample) & 0xFFFFFF, a) : pixel;
 }
 
 // An unscaled draw onto a layer gathers its premultiplied texels once and blends them as a block.
@@ -150,11 +146,7 @@ void drawTexels(const DrawTarget& target, const Texels& texels, double dx, doubl
 // A pixel of an image as straight ARGB, whatever the image's format.
 uint32_t straightPixel(const Image& image, int32_t x, int32_t y) {
     uint32_t p = image.surface.row(y)[x];
-    uint32_t a = p >> 24;
-    if (!image.premultiplied || a == 0 || a == 255) return p;
-    auto unpremultiply = [a](uint32_t c) { return std::min<uint32_t>(255, (c * 255 + a / 2) / a); };
-    return unpremultiply(p & 0xFF) | unpremultiply((p >> 8) & 0xFF) << 8 | unpremultiply((p >> 16) & 0xFF) << 16 |
-           a << 24;
+    return image.premultiplied ? unpremultiply(p) : p;
 }
 
 }  // namespace

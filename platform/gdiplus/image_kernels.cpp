@@ -1,5 +1,7 @@
 #include "platform/gdiplus/image_kernels.h"
 
+#include <algorithm>
+
 #include "platform/gdiplus/gdiplus_internal.h"
 
 namespace {
@@ -15,6 +17,14 @@ uint32_t premultiply(uint32_t straight) {
     if (a == 255) return straight;
     return div255((straight & 0xFF) * a) | div255(((straight >> 8) & 0xFF) * a) << 8 |
            div255(((straight >> 16) & 0xFF) * a) << 16 | a << 24;
+}
+
+uint32_t unpremultiply(uint32_t premultiplied) {
+    uint32_t a = premultiplied >> 24;
+    if (a == 0) return premultiplied;
+    auto channel = [a](uint32_t c) { return std::min<uint32_t>(255, (c * 255 + a / 2) / a); };
+    return channel(premultiplied & 0xFF) | channel((premultiplied >> 8) & 0xFF) << 8 |
+           channel((premultiplied >> 16) & 0xFF) << 16 | a << 24;
 }
 
 uint32_t bilinearSample(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t wx, uint32_t wy) {

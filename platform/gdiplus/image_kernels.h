@@ -13,6 +13,9 @@
 // A straight ARGB pixel as premultiplied bytes: each colour round(colour × alpha / 255).
 uint32_t premultiply(uint32_t straight);
 
+// Its inverse, to the nearest straight colour; a transparent pixel stays as it is.
+uint32_t unpremultiply(uint32_t premultiplied);
+
 // The bilinear sample of four premultiplied texels, weights wx and wy (0 to 256) for the next
 // column and row: t00 and t10 on the upper row, t01 and t11 on the lower.
 uint32_t bilinearSample(uint32_t t00, uint32_t t10, uint32_t t01, uint32_t t11, uint32_t wx, uint32_t wy);
