@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "platform/gdi/gdi.h"
@@ -122,6 +123,41 @@ TEST(Gdi, StretchBltToAnOddSizeRepeatsOneLine) {
         threes += c == 3;
     }
     EXPECT_EQ(threes, 1);
+}
+
+// Copies and ORs, stretched (exact doublings among them) or not, at random places partly off
+// either surface, against a pixel-by-pixel reference of centre sampling and clipping.
+TEST(Gdi, BlitsMatchAPerPixelReference) {
+    std::mt19937 random(5);
+    auto between = [&](int low, int high) { return low + int(random() % uint32_t(high - low + 1)); };
+    TestBitmap source(23, 17);
+    for (int trial = 0; trial < 600; ++trial) {
+        for (int i = 0; i < 23 * 17; ++i) source.pixels[i] = uint32_t(random());
+        TestBitmap dest(between(1, 60), between(1, 40));
+        for (int i = 0; i < dest.width * dest.height; ++i) dest.pixels[i] = uint32_t(random());
+        std::vector<uint32_t> expected(dest.pixels, dest.pixels + dest.width * dest.height);
+        bool paint = trial % 2;
+        int wSrc = between(1, 23), hSrc = between(1, 17);
+        int xSrc = between(-3, 23 - wSrc + 3), ySrc = between(-3, 17 - hSrc + 3);
+        int kind = trial % 3;  // the same size, doubled, any size
+        int wDest = kind == 0 ? wSrc : kind == 1 ? 2 * wSrc : between(1, 50);
+        int hDest = kind == 0 ? hSrc : kind == 1 ? 2 * hSrc : between(1, 40);
+        int xDest = between(-10, dest.width), yDest = between(-10, dest.height);
+        for (int y = std::max(0, yDest); y < std::min(dest.height, yDest + hDest); ++y)
+            for (int x = std::max(0, xDest); x < std::min(dest.width, xDest + wDest); ++x) {
+                int64_t sx = xSrc + (2 * int64_t(x - xDest) + 1) * wSrc / (2 * wDest);
+                int64_t sy = ySrc + (2 * int64_t(y - yDest) + 1) * hSrc / (2 * hDest);
+                if (sx < 0 || sy < 0 || sx >= 23 || sy >= 17) continue;
+                uint32_t& pixel = expected[size_t(x + y * dest.width)];
+                pixel = paint ? pixel | source.at(int(sx), int(sy)) : source.at(int(sx), int(sy));
+            }
+        DWORD rop = paint ? SRCPAINT : SRCCOPY;
+        if (kind == 0) ASSERT_TRUE(BitBlt(dest.dc, xDest, yDest, wDest, hDest, source.dc, xSrc, ySrc, rop));
+        else ASSERT_TRUE(StretchBlt(dest.dc, xDest, yDest, wDest, hDest, source.dc, xSrc, ySrc, wSrc, hSrc, rop));
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), dest.pixels))
+            << "trial " << trial << ": " << wSrc << "x" << hSrc << "+" << xSrc << "+" << ySrc << " to " << wDest
+            << "x" << hDest << "+" << xDest << "+" << yDest;
+    }
 }
 
 TEST(Gdi, NullHandlesDoNothingAndAreNoMisuse) {

@@ -1,4 +1,9 @@
+#include <algorithm>
+#include <cmath>
+#include <random>
 #include <vector>
+
+#include "platform/gdiplus/image_kernels.h"
 
 #include "tests/support/small_layer.h"
 
@@ -57,6 +62,44 @@ TEST_F(ImageDrawTest, FractionalPositionsResampleBilinearly) {
 
 // The picture's faint draw: alpha × 0.0133333 leaves 3 of an opaque 0xFF channel and nothing of
 // a pixel whose alpha is 0x40 or less.
+// Unscaled draws at random fractional positions, partly off the layer, against a reference that
+// samples and blends each pixel alone with the per-pixel kernels.
+TEST_F(ImageDrawTest, UnscaledDrawsMatchAPerPixelReference) {
+    std::mt19937 random(3);
+    auto byte = [&] { return uint32_t(random() & 0xFF); };
+    for (int trial = 0; trial < 400; ++trial) {
+        int w = 1 + int(random() % 14), h = 1 + int(random() % 10);
+        std::vector<uint32_t> texels(size_t(w * h));
+        for (uint32_t& t : texels) t = random() % 3 ? byte() | byte() << 8 | byte() << 16 | byte() << 24 : 0;
+        if (image) GdipDisposeImage(image);
+        makeImage(w, h, texels);
+        for (int i = 0; i < width * height; ++i) pixels[i] = premultiply(uint32_t(random()));
+        std::vector<uint32_t> expected(pixels, pixels + width * height);
+        float dx = float(int(random() % 2400) - 400) / 100.0f, dy = float(int(random() % 1400) - 300) / 100.0f;
+        GdipSetPixelOffsetMode(graphics, trial % 2 ? PixelOffsetModeHalf : PixelOffsetModeNone);
+        ASSERT_EQ(GdipDrawImageRect(graphics, image, dx, dy, float(w), float(h)), Ok);
+        auto texel = [&](int x, int y) { return x < 0 || y < 0 || x >= w || y >= h ? 0u : premultiply(texels[size_t(x + y * w)]); };
+        auto sampleAt = [](double t, int* index) {
+            int i = int(std::floor(t));
+            auto weight = uint32_t(std::lrint((t - i) * 256.0));
+            if (weight == 256) ++i, weight = 0;
+            *index = i;
+            return weight;
+        };
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                int tx, ty;
+                uint32_t wx = sampleAt(x - double(dx), &tx), wy = sampleAt(y - double(dy), &ty);
+                uint32_t sample = bilinearSample(texel(tx, ty), texel(tx + 1, ty), texel(tx, ty + 1),
+                                                 texel(tx + 1, ty + 1), wx, wy);
+                uint32_t& pixel = expected[size_t(x + y * width)];
+                if (sample >> 24) pixel = overPremultiplied(pixel, sample);
+            }
+        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), pixels))
+            << "trial " << trial << ": " << w << "x" << h << " at " << dx << "," << dy;
+    }
+}
+
 TEST_F(ImageDrawTest, ColorMatrixScalesAlphaBeforeTheDraw) {
     makeImage(3, 1, {0xFFFF8000, 0x40FFFFFF, 0xFF0000FF});
     ColorMatrix matrix{};

@@ -1,10 +1,11 @@
-// The fast image-draw kernel against its per-pixel twin, bit for bit, over random blocks,
-// weights, areas and backgrounds.
+// The fast pixel kernels against their per-pixel twins, bit for bit, over random inputs and
+// positions.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
+#include "platform/gdiplus/fill_kernels.h"
 #include "platform/gdiplus/image_kernels.h"
 
 namespace {
@@ -32,6 +33,27 @@ TEST(ImageKernels, BlendBlockMatchesItsPlainTwin) {
         blendBlock(fast, area, block.data(), maxBlockTexels, wx, wy);
         blendBlockPlain(plain, area, block.data(), maxBlockTexels, wx, wy);
         ASSERT_EQ(fastPixels, plainPixels) << "trial " << trial << " weights " << wx << "," << wy;
+    }
+}
+
+// Random brush phases (opaque, transparent and partial alphas) over random rows and spans.
+TEST(FillKernels, BlendPhasesMatchesItsPlainTwin) {
+    std::mt19937 random(11);
+    auto byte = [&] { return uint32_t(random() & 0xFF); };
+    for (int trial = 0; trial < 2000; ++trial) {
+        BlendTerms phase[8];
+        for (BlendTerms& terms : phase) {
+            uint32_t alpha = trial % 5 == 0 ? 255 : trial % 7 == 0 ? 0 : byte();
+            terms = blendTermsOf(byte() | byte() << 8 | byte() << 16, alpha);
+        }
+        std::vector<uint32_t> fast(48);
+        for (uint32_t& p : fast) p = byte() | byte() << 8 | byte() << 16 | byte() << 24;
+        std::vector<uint32_t> plain = fast;
+        auto from = int32_t(random() % 40);
+        auto to = from + int32_t(random() % (49 - from));
+        blendPhases(fast.data(), from, to, phase);
+        blendPhasesPlain(plain.data(), from, to, phase);
+        ASSERT_EQ(fast, plain) << "trial " << trial << " span " << from << ".." << to;
     }
 }
 

@@ -85,6 +85,32 @@ struct SampleStep {
     }
 };
 
+// One destination row from one source row, each pixel sampled at its centre.
+void resampleRow(Rop rop, uint32_t* to, const uint32_t* from, int32_t left, int32_t right, int32_t xDest,
+                 int32_t wDest, int32_t sourceWidth, int32_t xSrc, int32_t wSrc) {
+    SampleStep column(left - xDest, wSrc, wDest);
+    for (int32_t x = left; x < right; ++x, column.next()) {
+        int32_t sx = xSrc + column.index;
+        if (sx < 0 || sx >= sourceWidth) continue;
+        to[x] = rop == Rop::Copy ? from[sx] : (to[x] | from[sx]);
+    }
+}
+
+// The same for an exact doubling, where destination pixel x shows source pixel
+// xSrc + (x − xDest) / 2: every source pixel written twice, which vectorises.
+void doubleColumns(uint32_t* to, const uint32_t* from, int32_t left, int32_t right, int32_t xDest, int32_t xSrc) {
+    int32_t x = left;
+    if ((x - xDest) % 2) {
+        to[x] = from[xSrc + (x - xDest) / 2];
+        ++x;
+    }
+    const uint32_t* source = from + xSrc + (x - xDest) / 2;
+    uint32_t* dest = to + x;
+    int32_t pairs = (right - x) / 2;
+    for (int32_t i = 0; i < pairs; ++i) dest[2 * i] = dest[2 * i + 1] = source[i];
+    if ((right - x) % 2) dest[2 * pairs] = source[pairs];
+}
+
 void stretchRect(Rop rop, const Surface& dest, int xDest, int yDest, int wDest, int hDest, const Surface& source,
                  int xSrc, int ySrc, int wSrc, int hSrc) {
     PixelRect area = intersect({xDest, yDest, xDest + wDest, yDest + hDest}, boundsOf(dest));
@@ -103,11 +129,10 @@ void stretchRect(Rop rop, const Surface& dest, int xDest, int yDest, int wDest, 
             std::memcpy(to + area.left, previousDestRow + area.left, size_t(area.right - area.left) * 4);
             continue;
         }
-        SampleStep column(area.left - xDest, wSrc, wDest);
-        for (int32_t x = area.left; x < area.right; ++x, column.next()) {
-            int32_t sx = xSrc + column.index;
-            if (sx < 0 || sx >= source.width) continue;
-            to[x] = rop == Rop::Copy ? from[sx] : (to[x] | from[sx]);
+        if (rop == Rop::Copy && columnsInside && wDest == 2 * int64_t(wSrc)) {
+            doubleColumns(to, from, area.left, area.right, xDest, xSrc);
+        } else {
+            resampleRow(rop, to, from, area.left, area.right, xDest, wDest, source.width, xSrc, wSrc);
         }
         previousSourceRow = from;
         previousDestRow = to;

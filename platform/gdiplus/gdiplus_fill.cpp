@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/gdi/gdi_internal.h"
+#include "platform/gdiplus/fill_kernels.h"
 #include "platform/gdiplus/gdiplus_internal.h"
 
 namespace {
@@ -64,6 +65,12 @@ double coverage(int32_t i, double offset, double low, double high) {
     return std::clamp(to - from, 0.0, 1.0);
 }
 
+// The blend terms of the brush at pixel (x, y), its alpha scaled by `scale`.
+BlendTerms termsOf(const Brush& brush, int32_t x, int32_t y, double scale) {
+    ARGB color = brushColorAt(brush, x, y);
+    return blendTermsOf(color, static_cast<uint32_t>(std::lrint((color >> 24) * scale)));
+}
+
 // The 8 × 8 hatch patterns, one byte a row, most significant bit leftmost, anchored at the
 // device origin.
 bool hatchPattern(GpHatchStyle style, uint8_t rows[8]) {
@@ -72,23 +79,35 @@ bool hatchPattern(GpHatchStyle style, uint8_t rows[8]) {
     return true;
 }
 
+// The terms of a brush that repeats every 8 pixels along row y, with alpha scaled by rowScale.
+// Interior rows share them with the row 8 above, so they are kept per row phase and only
+// worked out again when the row's coverage differs.
+struct RowPhases {
+    double scale[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    BlendTerms terms[8][8];
+
+    const BlendTerms* of(const Brush& brush, int32_t y, double rowScale) {
+        int32_t slot = y & 7;
+        if (scale[slot] != rowScale) {
+            for (int32_t x = 0; x < 8; ++x) terms[slot][x] = termsOf(brush, x, y, rowScale);
+            scale[slot] = rowScale;
+        }
+        return terms[slot];
+    }
+};
+
 // Blends one row of a brush over the pixels [from, to). rowScale is the row's coverage; with
 // anti-aliasing the first and last pixel also get their own column coverage, while every pixel
 // between them is covered whole.
 void fillRow(uint32_t* row, int32_t y, int32_t from, int32_t to, const Brush& brush, double rowScale,
-             double offset, double left, double right, bool smooth, bool premultiplied) {
-    auto colorAt = [&](int32_t x) { return brushColorAt(brush, x, y); };
-    auto termsAt = [&](int32_t x, double scale) {
-        ARGB color = colorAt(x);
-        return blendTermsOf(color, static_cast<uint32_t>(std::lrint((color >> 24) * scale)));
-    };
+             double offset, double left, double right, bool smooth, bool premultiplied, RowPhases& phases) {
     auto blendEdge = [&](int32_t x) {
-        row[x] = blendTerms(row[x], termsAt(x, rowScale * (smooth ? coverage(x, offset, left, right) : 1.0)));
+        row[x] = blendTerms(row[x], termsOf(brush, x, y, rowScale * (smooth ? coverage(x, offset, left, right) : 1.0)));
     };
     if (!premultiplied || brush.type == Brush::Type::LinearGradient) {
         // The rare cases, a pixel at a time: a bitmap in straight ARGB, a gradient.
         for (int32_t x = from; x < to; ++x) {
-            ARGB color = colorAt(x);
+            ARGB color = brushColorAt(brush, x, y);
             double scale = rowScale * (smooth ? coverage(x, offset, left, right) : 1.0);
             auto alpha = static_cast<uint32_t>(std::lrint((color >> 24) * scale));
             row[x] = premultiplied ? blendOver(row[x], color, alpha) : blendOverStraight(row[x], color, alpha);
@@ -97,29 +116,7 @@ void fillRow(uint32_t* row, int32_t y, int32_t from, int32_t to, const Brush& br
     }
     blendEdge(from);
     if (to - from < 2) return;
-    // The brush repeats every 8 pixels. Whole groups of 8 are blended a byte at a time with the
-    // terms of each byte's phase; every intermediate fits 16 bits, so the loop vectorises.
-    BlendTerms phase[8];
-    uint16_t terms[32], inverse[32];
-    for (int32_t j = 0; j < 8; ++j) {
-        phase[j] = termsAt(j, rowScale);
-        const uint32_t channels[4] = {phase[j].blue, phase[j].green, phase[j].red, phase[j].alpha};
-        for (int32_t c = 0; c < 4; ++c) {
-            terms[4 * j + c] = static_cast<uint16_t>(channels[c]);
-            inverse[4 * j + c] = static_cast<uint16_t>(phase[j].inverse);
-        }
-    }
-    int32_t x = from + 1;
-    int32_t end = to - 1;
-    for (; x < end && (x & 7); ++x) row[x] = blendTerms(row[x], phase[x & 7]);
-    for (; x + 8 <= end; x += 8) {
-        auto* bytes = reinterpret_cast<uint8_t*>(row + x);
-        for (int32_t i = 0; i < 32; ++i) {
-            uint16_t value = static_cast<uint16_t>(terms[i] + bytes[i] * inverse[i] + 128);
-            bytes[i] = static_cast<uint8_t>((value + (value >> 8)) >> 8);
-        }
-    }
-    for (; x < end; ++x) row[x] = blendTerms(row[x], phase[x & 7]);
+    blendPhases(row, from + 1, to - 1, phases.of(brush, y, rowScale));
     blendEdge(to - 1);
 }
 
@@ -256,11 +253,12 @@ GpStatus WINGDIPAPI GdipFillRectangle(GpGraphics* graphics, GpBrush* brush, REAL
                                 int32_t(std::clamp(firstPixel(top), -1.0, 1e9)),
                                 int32_t(std::clamp(firstPixel(right) + (smooth ? 1 : 0), -1.0, 1e9)),
                                 int32_t(std::clamp(firstPixel(bottom) + (smooth ? 1 : 0), -1.0, 1e9))});
+    RowPhases phases;
     for (int32_t row = area.top; row < area.bottom; ++row) {
         double rowScale = smooth ? coverage(row, offset, top, bottom) : 1.0;
         if (rowScale > 0)
             fillRow(target.surface.row(row), row, area.left, area.right, *b, rowScale, offset, left, right, smooth,
-                    target.premultiplied);
+                    target.premultiplied, phases);
     }
     return Ok;
 }

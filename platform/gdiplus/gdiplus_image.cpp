@@ -71,6 +71,16 @@ uint32_t overStraight(uint32_t pixel, uint32_t sample) {
 
 // An unscaled draw onto a layer gathers its premultiplied texels once and blends them as a block.
 bool drawBlock(const DrawTarget& target, const Texels& texels, PixelRect area, Sample column, Sample row) {
+    // Pixels whose texels all lie outside the source rectangle would stay as they are: leave them out.
+    auto trim = [](int32_t& first, int32_t& last, Sample& sample, int32_t low, int32_t high) {
+        int32_t skip = std::max(0, low - (sample.weight ? 1 : 0) - sample.index);
+        first += skip;
+        sample.index += skip;
+        last = std::min(last, first + std::max(0, high - sample.index));
+    };
+    trim(area.left, area.right, column, texels.left, texels.right);
+    trim(area.top, area.bottom, row, texels.top, texels.bottom);
+    if (area.empty()) return true;
     int32_t columns = area.right - area.left + 1, rows = area.bottom - area.top + 1;
     if (!target.premultiplied || columns > maxBlockTexels || rows > maxBlockTexels) return false;
     uint32_t block[maxBlockTexels * maxBlockTexels];

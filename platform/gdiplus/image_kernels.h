@@ -4,8 +4,9 @@
 // that a whole block of pixels can be computed in 16-bit lanes that the compiler vectorises.
 //
 // An unscaled draw samples every pixel with the same two weights; its texels are gathered into
-// a block, and blendBlock computes all of its pixels in passes over bytes. blendBlockPlain is
-// its per-pixel twin, the reference that the fast one must match bit for bit.
+// a block, and blendBlock computes all of its pixels with vector instructions where the machine
+// has them. blendBlockPlain is its per-pixel twin, the reference that the fast one must match bit
+// for bit.
 #include <cstdint>
 
 #include "platform/gdi/surface.h"
