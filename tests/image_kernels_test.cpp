@@ -10,6 +10,32 @@
 
 namespace {
 
+// Every vector version of each kernel that this processor runs, by name.
+using BlockKernel = void (*)(const Surface&, PixelRect, const uint32_t*, int32_t, uint32_t, uint32_t);
+using PhaseKernel = void (*)(uint32_t*, int32_t, int32_t, const BlendTerms*);
+
+std::vector<std::pair<const char*, BlockKernel>> blockKernels() {
+    std::vector<std::pair<const char*, BlockKernel>> kernels{{"dispatched", blendBlock}};
+#if DELUGE_HAS_SSE2
+    kernels.push_back({"SSE2", blendBlockSse2});
+#endif
+#if DELUGE_HAS_AVX2
+    if (processorHasAvx2()) kernels.push_back({"AVX2", blendBlockAvx2});
+#endif
+    return kernels;
+}
+
+std::vector<std::pair<const char*, PhaseKernel>> phaseKernels() {
+    std::vector<std::pair<const char*, PhaseKernel>> kernels{{"dispatched", blendPhases}};
+#if DELUGE_HAS_SSE2
+    kernels.push_back({"SSE2", blendPhasesSse2});
+#endif
+#if DELUGE_HAS_AVX2
+    if (processorHasAvx2()) kernels.push_back({"AVX2", blendPhasesAvx2});
+#endif
+    return kernels;
+}
+
 TEST(ImageKernels, BlendBlockMatchesItsPlainTwin) {
     std::mt19937 random(7);
     auto byte = [&] { return uint32_t(random() & 0xFF); };
@@ -25,14 +51,17 @@ TEST(ImageKernels, BlendBlockMatchesItsPlainTwin) {
         std::vector<uint32_t> fastPixels(size_t(fast.width) * fast.height), plainPixels;
         for (uint32_t& p : fastPixels) p = premultiply(byte() | byte() << 8 | byte() << 16 | byte() << 24);
         plainPixels = fastPixels;
-        fast.pixels = fastPixels.data();
         Surface plain = fast;
         plain.pixels = plainPixels.data();
         PixelRect area{1, 2, 1 + columns, 2 + rows};
         uint32_t wx = random() % 256, wy = random() % 256;
-        blendBlock(fast, area, block.data(), maxBlockTexels, wx, wy);
         blendBlockPlain(plain, area, block.data(), maxBlockTexels, wx, wy);
-        ASSERT_EQ(fastPixels, plainPixels) << "trial " << trial << " weights " << wx << "," << wy;
+        for (auto [name, kernel] : blockKernels()) {
+            std::vector<uint32_t> pixels = fastPixels;
+            fast.pixels = pixels.data();
+            kernel(fast, area, block.data(), maxBlockTexels, wx, wy);
+            ASSERT_EQ(pixels, plainPixels) << name << ", trial " << trial << " weights " << wx << "," << wy;
+        }
     }
 }
 
@@ -51,9 +80,12 @@ TEST(FillKernels, BlendPhasesMatchesItsPlainTwin) {
         std::vector<uint32_t> plain = fast;
         auto from = int32_t(random() % 40);
         auto to = from + int32_t(random() % (49 - from));
-        blendPhases(fast.data(), from, to, phase);
         blendPhasesPlain(plain.data(), from, to, phase);
-        ASSERT_EQ(fast, plain) << "trial " << trial << " span " << from << ".." << to;
+        for (auto [name, kernel] : phaseKernels()) {
+            std::vector<uint32_t> pixels = fast;
+            kernel(pixels.data(), from, to, phase);
+            ASSERT_EQ(pixels, plain) << name << ", trial " << trial << " span " << from << ".." << to;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // BitBlt and StretchBlt between device contexts, with the two raster operations the demo uses.
 #include <cstring>
 
+#include "platform/cpu/vector_support.h"
 #include "platform/gdi/gdi_internal.h"
 
 namespace {
@@ -14,9 +15,23 @@ bool ropOf(DWORD rop, Rop* out) {
     return true;
 }
 
-// SRCPAINT is a bitwise OR of all 32 bits, the fourth byte included.
-void orRow(uint32_t* dest, const uint32_t* source, int32_t count) {
+// SRCPAINT is a bitwise OR of all 32 bits, the fourth byte included. The loop vectorises; where
+// the processor has AVX2 the same loop runs twice as wide.
+void orRowDefault(uint32_t* dest, const uint32_t* source, int32_t count) {
     for (int32_t i = 0; i < count; ++i) dest[i] |= source[i];
+}
+
+#if DELUGE_HAS_AVX2
+DELUGE_AVX2_TARGET void orRowAvx2(uint32_t* dest, const uint32_t* source, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) dest[i] |= source[i];
+}
+#endif
+
+void orRow(uint32_t* dest, const uint32_t* source, int32_t count) {
+#if DELUGE_HAS_AVX2
+    if (processorHasAvx2()) return orRowAvx2(dest, source, count);
+#endif
+    orRowDefault(dest, source, count);
 }
 
 void applyRow(Rop rop, uint32_t* dest, const uint32_t* source, int32_t count) {

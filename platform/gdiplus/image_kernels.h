@@ -4,11 +4,12 @@
 // that a whole block of pixels can be computed in 16-bit lanes that the compiler vectorises.
 //
 // An unscaled draw samples every pixel with the same two weights; its texels are gathered into
-// a block, and blendBlock computes all of its pixels with vector instructions where the machine
-// has them. blendBlockPlain is its per-pixel twin, the reference that the fast one must match bit
-// for bit.
+// a block, and blendBlock computes all of its pixels with the widest vector instructions this
+// processor has. blendBlockPlain is its per-pixel twin, the reference that every vector version
+// must match bit for bit.
 #include <cstdint>
 
+#include "platform/cpu/vector_support.h"
 #include "platform/gdi/surface.h"
 
 // A straight ARGB pixel as premultiplied bytes: each colour round(colour × alpha / 255).
@@ -34,3 +35,11 @@ void blendBlock(const Surface& target, PixelRect area, const uint32_t* block, in
                 uint32_t wy);
 void blendBlockPlain(const Surface& target, PixelRect area, const uint32_t* block, int32_t stride, uint32_t wx,
                      uint32_t wy);
+#if DELUGE_HAS_SSE2
+void blendBlockSse2(const Surface& target, PixelRect area, const uint32_t* block, int32_t stride, uint32_t wx,
+                    uint32_t wy);
+#endif
+#if DELUGE_HAS_AVX2
+void blendBlockAvx2(const Surface& target, PixelRect area, const uint32_t* block, int32_t stride, uint32_t wx,
+                    uint32_t wy);  // with AVX2 only
+#endif
