@@ -62,22 +62,32 @@ TEST_F(ImageDrawTest, FractionalPositionsResampleBilinearly) {
 
 // The picture's faint draw: alpha × 0.0133333 leaves 3 of an opaque 0xFF channel and nothing of
 // a pixel whose alpha is 0x40 or less.
-// Unscaled draws at random fractional positions, partly off the layer, against a reference that
-// samples and blends each pixel alone with the per-pixel kernels.
+// Unscaled draws of small and large images (the large ones blended in several tiles) at random
+// fractional positions, partly off a premultiplied bitmap, against a reference that samples and
+// blends each pixel alone with the per-pixel kernels.
 TEST_F(ImageDrawTest, UnscaledDrawsMatchAPerPixelReference) {
+    constexpr int targetWidth = 100, targetHeight = 60;
+    std::vector<uint32_t> targetPixels(targetWidth * targetHeight);
+    GpBitmap* target = nullptr;
+    ASSERT_EQ(GdipCreateBitmapFromScan0(targetWidth, targetHeight, targetWidth * 4, PixelFormat32bppPARGB,
+                                        reinterpret_cast<BYTE*>(targetPixels.data()), &target),
+              Ok);
+    GpGraphics* onTarget = nullptr;
+    ASSERT_EQ(GdipGetImageGraphicsContext(target, &onTarget), Ok);
     std::mt19937 random(3);
     auto byte = [&] { return uint32_t(random() & 0xFF); };
-    for (int trial = 0; trial < 400; ++trial) {
-        int w = 1 + int(random() % 14), h = 1 + int(random() % 10);
+    for (int trial = 0; trial < 300; ++trial) {
+        bool large = trial % 4 == 0;
+        int w = 1 + int(random() % (large ? 90 : 14)), h = 1 + int(random() % (large ? 55 : 10));
         std::vector<uint32_t> texels(size_t(w * h));
         for (uint32_t& t : texels) t = random() % 3 ? byte() | byte() << 8 | byte() << 16 | byte() << 24 : 0;
         if (image) GdipDisposeImage(image);
         makeImage(w, h, texels);
-        for (int i = 0; i < width * height; ++i) pixels[i] = premultiply(uint32_t(random()));
-        std::vector<uint32_t> expected(pixels, pixels + width * height);
-        float dx = float(int(random() % 2400) - 400) / 100.0f, dy = float(int(random() % 1400) - 300) / 100.0f;
-        GdipSetPixelOffsetMode(graphics, trial % 2 ? PixelOffsetModeHalf : PixelOffsetModeNone);
-        ASSERT_EQ(GdipDrawImageRect(graphics, image, dx, dy, float(w), float(h)), Ok);
+        for (uint32_t& p : targetPixels) p = premultiply(uint32_t(random()));
+        std::vector<uint32_t> expected = targetPixels;
+        float dx = float(int(random() % 12000) - 2000) / 100.0f, dy = float(int(random() % 7000) - 1000) / 100.0f;
+        GdipSetPixelOffsetMode(onTarget, trial % 2 ? PixelOffsetModeHalf : PixelOffsetModeNone);
+        ASSERT_EQ(GdipDrawImageRect(onTarget, image, dx, dy, float(w), float(h)), Ok);
         auto texel = [&](int x, int y) { return x < 0 || y < 0 || x >= w || y >= h ? 0u : premultiply(texels[size_t(x + y * w)]); };
         auto sampleAt = [](double t, int* index) {
             int i = int(std::floor(t));
@@ -86,18 +96,19 @@ TEST_F(ImageDrawTest, UnscaledDrawsMatchAPerPixelReference) {
             *index = i;
             return weight;
         };
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
+        for (int y = 0; y < targetHeight; ++y)
+            for (int x = 0; x < targetWidth; ++x) {
                 int tx, ty;
                 uint32_t wx = sampleAt(x - double(dx), &tx), wy = sampleAt(y - double(dy), &ty);
                 uint32_t sample = bilinearSample(texel(tx, ty), texel(tx + 1, ty), texel(tx, ty + 1),
                                                  texel(tx + 1, ty + 1), wx, wy);
-                uint32_t& pixel = expected[size_t(x + y * width)];
+                uint32_t& pixel = expected[size_t(x + y * targetWidth)];
                 if (sample >> 24) pixel = overPremultiplied(pixel, sample);
             }
-        ASSERT_TRUE(std::equal(expected.begin(), expected.end(), pixels))
-            << "trial " << trial << ": " << w << "x" << h << " at " << dx << "," << dy;
+        ASSERT_EQ(targetPixels, expected) << "trial " << trial << ": " << w << "x" << h << " at " << dx << "," << dy;
     }
+    GdipDeleteGraphics(onTarget);
+    GdipDisposeImage(target);
 }
 
 TEST_F(ImageDrawTest, ColorMatrixScalesAlphaBeforeTheDraw) {

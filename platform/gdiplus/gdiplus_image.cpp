@@ -69,20 +69,10 @@ uint32_t overStraight(uint32_t pixel, uint32_t sample) {
     return a ? blendOverStraight(pixel, unpremultiply(sample) & 0xFFFFFF, a) : pixel;
 }
 
-// An unscaled draw onto a layer gathers its premultiplied texels once and blends them as a block.
-bool drawBlock(const DrawTarget& target, const Texels& texels, PixelRect area, Sample column, Sample row) {
-    // Pixels whose texels all lie outside the source rectangle would stay as they are: leave them out.
-    auto trim = [](int32_t& first, int32_t& last, Sample& sample, int32_t low, int32_t high) {
-        int32_t skip = std::max(0, low - (sample.weight ? 1 : 0) - sample.index);
-        first += skip;
-        sample.index += skip;
-        last = std::min(last, first + std::max(0, high - sample.index));
-    };
-    trim(area.left, area.right, column, texels.left, texels.right);
-    trim(area.top, area.bottom, row, texels.top, texels.bottom);
-    if (area.empty()) return true;
+// Gathers the premultiplied texels that the pixels of `area` sample, transparent outside the
+// source rectangle, and blends them as one block.
+void blendTile(const DrawTarget& target, const Texels& texels, PixelRect area, Sample column, Sample row) {
     int32_t columns = area.right - area.left + 1, rows = area.bottom - area.top + 1;
-    if (!target.premultiplied || columns > maxBlockTexels || rows > maxBlockTexels) return false;
     uint32_t block[maxBlockTexels * maxBlockTexels];
     int32_t from = std::clamp(texels.left - column.index, 0, columns);
     int32_t to = std::clamp(texels.right - column.index, from, columns);
@@ -93,13 +83,34 @@ bool drawBlock(const DrawTarget& target, const Texels& texels, PixelRect area, S
             std::fill_n(out, columns, 0u);
             continue;
         }
-        const uint32_t* source = texels.pixels + y * texels.stride + column.index;
+        const uint32_t* source = texels.pixels + (y * texels.stride + column.index + from);
         std::fill_n(out, from, 0u);
-        if (texels.premultiplied) std::copy(source + from, source + to, out + from);
-        else std::transform(source + from, source + to, out + from, premultiply);
+        if (texels.premultiplied) std::copy(source, source + (to - from), out + from);
+        else std::transform(source, source + (to - from), out + from, premultiply);
         std::fill(out + to, out + columns, 0u);
     }
     blendBlock(target.surface, area, block, maxBlockTexels, column.weight, row.weight);
+}
+
+// An unscaled draw onto a layer samples every pixel with the same weights, so it is blended in
+// blocks, tile by tile.
+bool drawBlocks(const DrawTarget& target, const Texels& texels, PixelRect area, Sample column, Sample row) {
+    if (!target.premultiplied) return false;
+    // Pixels whose texels all lie outside the source rectangle would stay as they are: leave them out.
+    auto trim = [](int32_t& first, int32_t& last, Sample& sample, int32_t low, int32_t high) {
+        int32_t skip = std::max(0, low - (sample.weight ? 1 : 0) - sample.index);
+        first += skip;
+        sample.index += skip;
+        last = std::min(last, first + std::max(0, high - sample.index));
+    };
+    trim(area.left, area.right, column, texels.left, texels.right);
+    trim(area.top, area.bottom, row, texels.top, texels.bottom);
+    constexpr int32_t tile = maxBlockTexels - 1;  // a block holds one texel more each way
+    for (int32_t top = area.top; top < area.bottom; top += tile)
+        for (int32_t left = area.left; left < area.right; left += tile)
+            blendTile(target, texels,
+                      {left, top, std::min(left + tile, area.right), std::min(top + tile, area.bottom)},
+                      {column.index + (left - area.left), column.weight}, {row.index + (top - area.top), row.weight});
     return true;
 }
 
@@ -135,7 +146,7 @@ void drawTexels(const DrawTarget& target, const Texels& texels, double dx, doubl
     bool unscaled = scaleX == 1.0 && scaleY == 1.0;
     Sample firstColumn = sampleAt((area.left + offset - dx) * scaleX + sx - offset);
     Sample firstRow = sampleAt((area.top + offset - dy) * scaleY + sy - offset);
-    if (unscaled && drawBlock(target, texels, area, firstColumn, firstRow)) return;
+    if (unscaled && drawBlocks(target, texels, area, firstColumn, firstRow)) return;
     for (int32_t y = area.top; y < area.bottom; ++y) {
         Sample row = unscaled ? Sample{firstRow.index + (y - area.top), firstRow.weight}
                               : sampleAt((y + offset - dy) * scaleY + sy - offset);
@@ -279,10 +290,14 @@ GpStatus WINGDIPAPI GdipDrawImageRectRect(GpGraphics* graphics, GpImage* image, 
     if (attributes && attributes->hasColorMatrix) {
         int32_t w = texels.right - texels.left, h = texels.bottom - texels.top;
         recoloured.resize(size_t(w) * size_t(h));
+        // Pictures have long runs of one colour, so the last result is kept.
+        uint32_t lastIn = 0, lastOut = transformTexel(0, attributes->colorMatrix);
         for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x)
-                recoloured[size_t(y) * size_t(w) + size_t(x)] =
-                    transformTexel(straightPixel(*i, texels.left + x, texels.top + y), attributes->colorMatrix);
+            for (int32_t x = 0; x < w; ++x) {
+                uint32_t in = straightPixel(*i, texels.left + x, texels.top + y);
+                if (in != lastIn) lastIn = in, lastOut = transformTexel(in, attributes->colorMatrix);
+                recoloured[size_t(y) * size_t(w) + size_t(x)] = lastOut;
+            }
         texels = Texels{recoloured.data() - texels.left - ptrdiff_t(texels.top) * w, w, texels.left, texels.top,
                         texels.right, texels.bottom, false};
     }
