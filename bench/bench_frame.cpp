@@ -192,10 +192,11 @@ void presentOnly(benchmark::State& state) {
     for (auto _ : state) present();
 }
 
-// The console report, keeping each benchmark's median CPU time in milliseconds (or its only
-// run's, without repetitions).
+// The console report, without colours so that it reads well in a log, keeping each
+// benchmark's median CPU time in milliseconds (or its only run's, without repetitions).
 class SummaryReporter : public benchmark::ConsoleReporter {
   public:
+    SummaryReporter() : ConsoleReporter(OO_Tabular) {}
     std::map<std::string, double> milliseconds;
 
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -214,19 +215,23 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     bool medianSeen(const std::string& name) const { return medians.count(name) != 0; }
 };
 
+// The figures of the benchmarks that ran, and the ratios between them.
 void printSummary(const SummaryReporter& reporter, const std::string& size) {
     auto figure = [&](const std::string& name) {
         auto found = reporter.milliseconds.find(name);
-        return found == reporter.milliseconds.end() ? -1.0 : found->second;
+        return found == reporter.milliseconds.end() ? 0.0 : found->second;
+    };
+    auto print = [](const std::string& name, double value, int decimals) {
+        if (value > 0) std::printf("%s: %.*f\n", name.c_str(), decimals, value);
     };
     double ours = figure("frame_" + size), cairo = figure("cairo_frame_" + size), floor = figure("memory_floor_" + size);
-    std::printf("frame_%s_ms: %.4f\n", size.c_str(), ours);
-    std::printf("cairo_%s_ms: %.4f\n", size.c_str(), cairo);
-    std::printf("floor_%s_ms: %.4f\n", size.c_str(), floor);
-    if (ours > 0 && cairo > 0) std::printf("vs_cairo_%s: %.3f\n", size.c_str(), ours / cairo);
-    if (ours > 0 && floor > 0) std::printf("vs_floor_%s: %.3f\n", size.c_str(), ours / floor);
-    if (figure("glyph_atlas") > 0) std::printf("atlas_ms: %.3f\n", figure("glyph_atlas"));
-    std::printf("atlas_first_ms: %.3f\n", atlasFirstMs);
+    print("frame_" + size + "_ms", ours, 4);
+    print("cairo_" + size + "_ms", cairo, 4);
+    print("floor_" + size + "_ms", floor, 4);
+    if (cairo > 0) print("vs_cairo_" + size, ours / cairo, 3);
+    if (floor > 0) print("vs_floor_" + size, ours / floor, 3);
+    print("atlas_ms", figure("glyph_atlas"), 3);
+    print("atlas_first_ms", atlasFirstMs, 3);
 }
 
 // Takes --name=VALUE out of the arguments, leaving the rest for the benchmark library.
