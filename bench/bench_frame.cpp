@@ -192,6 +192,15 @@ void presentOnly(benchmark::State& state) {
     for (auto _ : state) present();
 }
 
+struct Part {
+    const char* name;
+    void (*function)(benchmark::State&);
+};
+const Part frameParts[] = {
+    {"hatch_fill", hatchFill}, {"fade_fill", fadeFill}, {"stream_pass", streamPass},
+    {"or_copy", orCopy},       {"present", presentOnly},
+};
+
 // The console report, without colours so that it reads well in a log, keeping each
 // benchmark's median CPU time in milliseconds (or its only run's, without repetitions).
 class SummaryReporter : public benchmark::ConsoleReporter {
@@ -230,6 +239,10 @@ void printSummary(const SummaryReporter& reporter, const std::string& size) {
     print("floor_" + size + "_ms", floor, 4);
     if (cairo > 0) print("vs_cairo_" + size, ours / cairo, 3);
     if (floor > 0) print("vs_floor_" + size, ours / floor, 3);
+    for (const Part& part : frameParts) {
+        std::string name = part.name + ("_" + size);
+        print(name + "_ms", figure(name), 4);
+    }
     print("atlas_ms", figure("glyph_atlas"), 3);
     print("atlas_first_ms", atlasFirstMs, 3);
 }
@@ -286,11 +299,7 @@ int main(int argc, char** argv) {
     add("frame_" + size, frame);
     add("cairo_frame_" + size, cairoFrame);
     add("memory_floor_" + size, memoryFloor);
-    add("hatch_fill", hatchFill);
-    add("fade_fill", fadeFill);
-    add("stream_pass", streamPass);
-    add("or_copy", orCopy);
-    add("present", presentOnly);
+    for (const Part& part : frameParts) add(part.name + ("_" + size), part.function);
     add("glyph_atlas", glyphAtlasBuild);
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
