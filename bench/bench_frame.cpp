@@ -96,9 +96,11 @@ bool writePngs(const std::string& folder, const std::string& size) {
     for (int32_t y = 0; y < windowPixels.height; ++y)
         std::memcpy(data + size_t(y) * size_t(stride), windowPixels.row(y), size_t(windowPixels.width) * 4);
     cairo_surface_mark_dirty(ours);
-    bool written = cairo_surface_write_to_png(ours, (folder + "/ours-" + size + ".png").c_str()) == CAIRO_STATUS_SUCCESS &&
-                   cairo_surface_write_to_png(cairoWindow(), (folder + "/cairo-" + size + ".png").c_str()) ==
-                       CAIRO_STATUS_SUCCESS;
+    auto write = [&](cairo_surface_t* surface, const char* name) {
+        std::string path = folder + "/" + name + "-" + size + ".png";
+        return cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    };
+    bool written = write(ours, "ours") && write(cairoWindow(), "cairo");
     cairo_surface_destroy(ours);
     return written;
 }
@@ -233,7 +235,8 @@ void printSummary(const SummaryReporter& reporter, const std::string& size) {
     auto print = [](const std::string& name, double value, int decimals) {
         if (value > 0) std::printf("%s: %.*f\n", name.c_str(), decimals, value);
     };
-    double ours = figure("frame_" + size), cairo = figure("cairo_frame_" + size), floor = figure("memory_floor_" + size);
+    double ours = figure("frame_" + size), cairo = figure("cairo_frame_" + size);
+    double floor = figure("memory_floor_" + size);
     print("frame_" + size + "_ms", ours, 4);
     print("cairo_" + size + "_ms", cairo, 4);
     print("floor_" + size + "_ms", floor, 4);

@@ -12,7 +12,8 @@ int32_t nearest(double v) { return static_cast<int32_t>(std::lrint(v)); }
 // The variant of a stamp: highlighted on lit picture pixels well inside the layer, past the gate.
 GlyphVariant stampVariant(const RainStream& s, int32_t counter) {
     double w = RenderSize.width, h = RenderSize.height;
-    bool candidate = s.x > 0 && s.y > 0 && s.x < w - glyphFontSize && s.y < h - glyphFontSize && counter > highlightGate;
+    bool candidate =
+        s.x > 0 && s.y > 0 && s.x < w - glyphFontSize && s.y < h - glyphFontSize && counter > highlightGate;
     if (!candidate || !PictureLayer.pixels) return Trail;
     const auto* picture = static_cast<const uint32_t*>(PictureLayer.pixels);
     return picture[nearest(s.x) + nearest(s.y) * int32_t(RenderSize.width)] != 0 ? Highlight : Trail;
