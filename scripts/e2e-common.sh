@@ -70,8 +70,21 @@ need() {
 # --- the X display -------------------------------------------------------------------------
 
 # Starts Xvfb on the first free display number (the server picks it and reports it on fd 9).
+# Another server that is ending on that number at the same moment (other tests on this machine)
+# can take the new one's socket away with its own; then a second server is started.
 start_xvfb() {
+  local screen=$1 attempt
+  for attempt in 1 2 3; do
+    try_xvfb "$screen" && return 0
+    log "Xvfb on $DISPLAY cannot be reached (attempt $attempt), starting another"
+    stop "$xvfb_pid"
+  done
+  fail "cannot connect to Xvfb on $DISPLAY"
+}
+
+try_xvfb() {
   local screen=$1 deadline=$((SECONDS + 10)) number=""
+  : >"$work/display"
   "${parent_death[@]}" Xvfb -displayfd 9 -screen 0 "$screen" -nolisten tcp -noreset \
     9>"$work/display" >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
@@ -83,7 +96,7 @@ start_xvfb() {
   done
   [ -n "$number" ] || fail "Xvfb did not report a display within 10 s"
   export DISPLAY=":$number"
-  xdpyinfo >/dev/null 2>&1 || fail "cannot connect to Xvfb on $DISPLAY"
+  xdpyinfo >/dev/null 2>&1
 }
 
 # Starts jwm without a tray or menu, and waits until it manages the screen.
