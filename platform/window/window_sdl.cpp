@@ -34,6 +34,13 @@ bool invisibleDriverUnasked(const char* driver) {
     return !asked || SDL_strcasecmp(asked, driver) != 0;
 }
 
+// Until the window opens a termination signal ends the process at once: the question box
+// cannot be cut short, and nothing has been changed yet that would need putting back.
+const bool signalsEndProcess = [] {
+    endOnTerminationSignals();
+    return true;
+}();
+
 bool startVideo() {
     SdlWindow& s = state();
     if (s.videoTried) return s.videoReady;
@@ -127,6 +134,9 @@ bool windowOpen(int32_t width, int32_t height, int32_t, int32_t, uint32_t modeFl
                          desktop.h == height;
     if (fullScreen) flags |= sameAsDesktop ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_FULLSCREEN;
     else if (modeFlags & windowFrameless) flags |= SDL_WINDOW_BORDERLESS;
+    // From here a termination signal ends the run through the keyboard buffer, so that
+    // shutdown puts the display back.
+    catchTerminationSignals();
     int position = SDL_WINDOWPOS_CENTERED_DISPLAY(display);
     s.window = SDL_CreateWindow("", position, position, width, height, flags);
     if (!s.window) endWithoutDisplay();
@@ -142,7 +152,6 @@ bool windowOpen(int32_t width, int32_t height, int32_t, int32_t, uint32_t modeFl
     SDL_GetWindowSurface(s.window);
     s.width = width;
     s.height = height;
-    catchTerminationSignals();
     pumpEvents();
     return true;
 }
