@@ -1,6 +1,8 @@
 // The window library on SDL2. Everything runs on the caller's thread: events are pumped in the
 // key poll and the sleep, and the client area is SDL's window surface, which GDI draws into.
 #include <SDL.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,10 +36,22 @@ bool invisibleDriverUnasked(const char* driver) {
     return !asked || SDL_strcasecmp(asked, driver) != 0;
 }
 
-// Until the window opens a termination signal ends the process at once: the question box
-// cannot be cut short, and nothing has been changed yet that would need putting back.
-const bool signalsEndProcess = [] {
+// Xlib calls this when the connection to the X server breaks (the server ended, or killed
+// this client), and ends the process itself if it returns; its own handler ends with status 1.
+// Nothing can be put back over a dead connection, and no further Xlib call may be made, so
+// the process ends at once, the way every run ends: with status 0.
+int endOnDisplayLoss(Display*) {
+    std::fprintf(stderr, "%s: the connection to the display was lost\n", programName());
+    _exit(0);
+}
+
+// From the process start, before the question box and the video subsystem: until the window
+// opens a termination signal ends the process at once (the box cannot be cut short, and
+// nothing has changed yet that would need putting back), and a broken X connection, the box's
+// included, ends it with status 0.
+const bool processGuarded = [] {
     endOnTerminationSignals();
+    XSetIOErrorHandler(endOnDisplayLoss);
     return true;
 }();
 
