@@ -18,6 +18,7 @@ namespace {
 struct SdlWindow {
     bool videoTried = false;
     bool videoReady = false;
+    char videoError[256] = "";  // why the video subsystem did not start; later calls overwrite SDL's
     SDL_Window* window = nullptr;
     int32_t width = 0, height = 0;
     std::vector<uint32_t> staging;  // used only when the window surface is not 32-bit XRGB
@@ -60,9 +61,13 @@ bool startVideo() {
     if (s.videoTried) return s.videoReady;
     s.videoTried = true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        SDL_strlcpy(s.videoError, SDL_GetError(), sizeof s.videoError);
+        return false;
+    }
     if (invisibleDriverUnasked(SDL_GetCurrentVideoDriver())) {
-        SDL_SetError("only the invisible '%s' video driver is available", SDL_GetCurrentVideoDriver());
+        SDL_snprintf(s.videoError, sizeof s.videoError, "only the invisible '%s' video driver is available",
+                     SDL_GetCurrentVideoDriver());
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
@@ -112,8 +117,8 @@ void pumpEvents() {
     if (takeSignal()) s.keys.push(extendedKey(windowCloseKeyCode));
 }
 
-[[noreturn]] void endWithoutDisplay() {
-    std::fprintf(stderr, "%s: no display could be opened: %s\n", programName(), SDL_GetError());
+[[noreturn]] void endWithoutDisplay(const char* reason) {
+    std::fprintf(stderr, "%s: no display could be opened: %s\n", programName(), reason);
     windowEnd(0);
 }
 
@@ -133,10 +138,10 @@ void windowSelectBackend(const char*) {
 bool windowOpen(int32_t width, int32_t height, int32_t, int32_t, uint32_t modeFlags, int32_t refreshRate) {
     SdlWindow& s = state();
     if (s.window) return false;
-    if (!startVideo()) endWithoutDisplay();
+    if (!startVideo()) endWithoutDisplay(s.videoError);
     if (width <= 0 || height <= 0) {
         SDL_SetError("the requested size %dx%d is empty", width, height);
-        endWithoutDisplay();
+        endWithoutDisplay(SDL_GetError());
     }
     int display = displayUnderPointer();
     // The window is never resizable, and this library never toggles between window and full
@@ -153,7 +158,7 @@ bool windowOpen(int32_t width, int32_t height, int32_t, int32_t, uint32_t modeFl
     catchTerminationSignals();
     int position = SDL_WINDOWPOS_CENTERED_DISPLAY(display);
     s.window = SDL_CreateWindow("", position, position, width, height, flags);
-    if (!s.window) endWithoutDisplay();
+    if (!s.window) endWithoutDisplay(SDL_GetError());
     if (fullScreen && !sameAsDesktop) {
         SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, width, height, refreshRate, nullptr};
         SDL_DisplayMode closest{};
