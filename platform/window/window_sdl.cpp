@@ -61,6 +61,10 @@ bool startVideo() {
     if (s.videoTried) return s.videoReady;
     s.videoTried = true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The frame is drawn in software: a plain copy to the window is all it needs, where an
+    // OpenGL texture in between would cost a software renderer's threads on a machine
+    // without a graphics card.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SDL_strlcpy(s.videoError, SDL_GetError(), sizeof s.videoError);
         return false;
