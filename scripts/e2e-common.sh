@@ -55,6 +55,8 @@ cleanup() {
   [ -n "$deluge_pid" ] && stop "$deluge_pid"
   [ -n "$jwm_pid" ] && stop "$jwm_pid"
   [ -n "$xvfb_pid" ] && stop "$xvfb_pid"
+  # A case may have made folders read-only.
+  chmod -R u+w "$work" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
