@@ -4,7 +4,7 @@
 
 title="The DELUGE v1.42 by QAX"
 work=$(mktemp -d "${TMPDIR:-/tmp}/deluge-e2e.XXXXXX")
-xvfb_pid="" jwm_pid="" deluge_pid=""
+xvfb_pid="" jwm_pid="" deluge_pid="" xvfb_problem=""
 
 # Processes started here get SIGTERM if this script is killed outright (a ctest timeout), so
 # that no X server outlives it even when the EXIT trap cannot run.
@@ -73,32 +73,32 @@ need() {
 
 # Starts Xvfb on the first free display number (the server picks it and reports it on fd 9).
 # Another server that is ending on that number at the same moment (other tests on this machine)
-# can take the new one's socket away with its own; then a second server is started.
+# can take the new one's socket away with its own, and a loaded machine can hold a start up:
+# then another server is started.
 start_xvfb() {
   local screen=$1 attempt
   for attempt in 1 2 3; do
     try_xvfb "$screen" && return 0
-    log "Xvfb on $DISPLAY cannot be reached (attempt $attempt), starting another"
+    log "Xvfb attempt $attempt: $xvfb_problem"
     stop "$xvfb_pid"
   done
-  fail "cannot connect to Xvfb on $DISPLAY"
+  fail "$xvfb_problem"
 }
 
+# Sets xvfb_pid and DISPLAY, or xvfb_problem to what went wrong.
 try_xvfb() {
-  local screen=$1 deadline=$((SECONDS + 10)) number=""
-  : >"$work/display"
+  local screen=$1 deadline=$((SECONDS + 15)) number=""
   "${parent_death[@]}" Xvfb -displayfd 9 -screen 0 "$screen" -nolisten tcp -noreset \
     9>"$work/display" >"$work/xvfb.log" 2>&1 &
   xvfb_pid=$!
-  while [ $SECONDS -lt $deadline ]; do
-    number=$(head -n 1 "$work/display" 2>/dev/null)
-    [ -n "$number" ] && break
-    alive "$xvfb_pid" || fail "Xvfb ended at start-up"
+  while [ -z "$number" ]; do
+    alive "$xvfb_pid" || { xvfb_problem="Xvfb ended at start-up"; return 1; }
+    [ $SECONDS -lt $deadline ] || { xvfb_problem="Xvfb did not report a display within 15 s"; return 1; }
     sleep 0.05
+    number=$(head -n 1 "$work/display" 2>/dev/null)
   done
-  [ -n "$number" ] || fail "Xvfb did not report a display within 10 s"
   export DISPLAY=":$number"
-  xdpyinfo >/dev/null 2>&1
+  xdpyinfo >/dev/null 2>&1 || { xvfb_problem="cannot connect to Xvfb on $DISPLAY"; return 1; }
 }
 
 # Starts jwm without a tray or menu, and waits until it manages the screen.
