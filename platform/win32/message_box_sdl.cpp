@@ -1,7 +1,11 @@
 // MessageBoxA as an SDL message box: the buttons, icon and results that the flags ask for.
 // When no box can be shown, its text goes to stderr and the result is 0.
 #include <SDL.h>
+#include <pthread.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "platform/win32/win32.h"
@@ -36,6 +40,26 @@ Uint32 iconFor(UINT type) {
     }
 }
 
+// On X11 SDL shows the box from a child process that it forks. The box must not outlive this
+// process: a signal that ends the demo while its question waits would leave it on the screen.
+bool boxOpening = false;
+pid_t boxOwner = 0;
+
+void onForkInChild() {
+    if (!boxOpening) return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != boxOwner) _exit(0);  // the owner ended before the line above took effect
+}
+
+int showBox(const SDL_MessageBoxData& box, int* pressed) {
+    static const bool childrenWatched = pthread_atfork(nullptr, nullptr, onForkInChild) == 0;
+    boxOwner = getpid();
+    boxOpening = childrenWatched;
+    int result = SDL_ShowMessageBox(&box, pressed);
+    boxOpening = false;
+    return result;
+}
+
 }  // namespace
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
@@ -55,7 +79,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     SDL_MessageBoxData box{iconFor(type) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT, parent, caption ? caption : "",
                            text ? text : "", set.count, buttons, nullptr};
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+    if (showBox(box, &pressed) != 0) {
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
         return 0;
     }

@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 double performanceTimer() {
     LARGE_INTEGER count, frequency;
     if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0 && QueryPerformanceCounter(&count))
@@ -27,17 +31,26 @@ void windowFormatNumber(char* out, size_t size, double value, const char* mask) 
 #if !defined(_WIN32)
 namespace {
 volatile std::sig_atomic_t signalCaught = 0;
+volatile std::sig_atomic_t signalEndsProcess = 0;
 
-void onSignal(int) { signalCaught = 1; }
-}  // namespace
+void onSignal(int) {
+    if (signalEndsProcess) _exit(0);
+    signalCaught = 1;
+}
 
-void catchTerminationSignals() {
+void handleTerminationSignals(bool endProcess) {
+    signalEndsProcess = endProcess ? 1 : 0;
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
+}  // namespace
+
+void catchTerminationSignals() { handleTerminationSignals(false); }
+
+void endOnTerminationSignals() { handleTerminationSignals(true); }
 
 bool takeSignal() {
     if (!signalCaught) return false;

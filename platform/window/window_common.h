@@ -39,6 +39,10 @@ double performanceTimer();
 void catchTerminationSignals();
 bool takeSignal();
 
+// Makes SIGINT and SIGTERM end the process at once with status 0: for the time before the
+// window opens, when a modal box may be waiting and nothing needs restoring.
+void endOnTerminationSignals();
+
 // The short name of the running program, for messages on stderr.
 const char* programName();
 #endif

@@ -1,6 +1,8 @@
 // The window library on SDL2. Everything runs on the caller's thread: events are pumped in the
 // key poll and the sleep, and the client area is SDL's window surface, which GDI draws into.
 #include <SDL.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@ namespace {
 struct SdlWindow {
     bool videoTried = false;
     bool videoReady = false;
+    char videoError[256] = "";  // why the video subsystem did not start; later calls overwrite SDL's
     SDL_Window* window = nullptr;
     int32_t width = 0, height = 0;
     std::vector<uint32_t> staging;  // used only when the window surface is not 32-bit XRGB
@@ -34,14 +37,41 @@ bool invisibleDriverUnasked(const char* driver) {
     return !asked || SDL_strcasecmp(asked, driver) != 0;
 }
 
+// Xlib calls this when the connection to the X server breaks (the server ended, or killed
+// this client), and ends the process itself if it returns; its own handler ends with status 1.
+// Nothing can be put back over a dead connection, and no further Xlib call may be made, so
+// the process ends at once, the way every run ends: with status 0.
+int endOnDisplayLoss(Display*) {
+    std::fprintf(stderr, "%s: the connection to the display was lost\n", programName());
+    _exit(0);
+}
+
+// From the process start, before the question box and the video subsystem: until the window
+// opens a termination signal ends the process at once (the box cannot be cut short, and
+// nothing has changed yet that would need putting back), and a broken X connection, the box's
+// included, ends it with status 0.
+const bool processGuarded = [] {
+    endOnTerminationSignals();
+    XSetIOErrorHandler(endOnDisplayLoss);
+    return true;
+}();
+
 bool startVideo() {
     SdlWindow& s = state();
     if (s.videoTried) return s.videoReady;
     s.videoTried = true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    // The frame is drawn in software: a plain copy to the window is all it needs, where an
+    // OpenGL texture in between would cost a software renderer's threads on a machine
+    // without a graphics card.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        SDL_strlcpy(s.videoError, SDL_GetError(), sizeof s.videoError);
+        return false;
+    }
     if (invisibleDriverUnasked(SDL_GetCurrentVideoDriver())) {
-        SDL_SetError("only the invisible '%s' video driver is available", SDL_GetCurrentVideoDriver());
+        SDL_snprintf(s.videoError, sizeof s.videoError, "only the invisible '%s' video driver is available",
+                     SDL_GetCurrentVideoDriver());
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
@@ -91,8 +121,8 @@ void pumpEvents() {
     if (takeSignal()) s.keys.push(extendedKey(windowCloseKeyCode));
 }
 
-[[noreturn]] void endWithoutDisplay() {
-    std::fprintf(stderr, "%s: no display could be opened: %s\n", programName(), SDL_GetError());
+[[noreturn]] void endWithoutDisplay(const char* reason) {
+    std::fprintf(stderr, "%s: no display could be opened: %s\n", programName(), reason);
     windowEnd(0);
 }
 
@@ -112,10 +142,10 @@ void windowSelectBackend(const char*) {
 bool windowOpen(int32_t width, int32_t height, int32_t, int32_t, uint32_t modeFlags, int32_t refreshRate) {
     SdlWindow& s = state();
     if (s.window) return false;
-    if (!startVideo()) endWithoutDisplay();
+    if (!startVideo()) endWithoutDisplay(s.videoError);
     if (width <= 0 || height <= 0) {
         SDL_SetError("the requested size %dx%d is empty", width, height);
-        endWithoutDisplay();
+        endWithoutDisplay(SDL_GetError());
     }
     int display = displayUnderPointer();
     // The window is never resizable, and this library never toggles between window and full
@@ -127,9 +157,12 @@ bool windowOpen(int32_t width, int32_t height, int32_t, int32_t, uint32_t modeFl
                          desktop.h == height;
     if (fullScreen) flags |= sameAsDesktop ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_FULLSCREEN;
     else if (modeFlags & windowFrameless) flags |= SDL_WINDOW_BORDERLESS;
+    // From here a termination signal ends the run through the keyboard buffer, so that
+    // shutdown puts the display back.
+    catchTerminationSignals();
     int position = SDL_WINDOWPOS_CENTERED_DISPLAY(display);
     s.window = SDL_CreateWindow("", position, position, width, height, flags);
-    if (!s.window) endWithoutDisplay();
+    if (!s.window) endWithoutDisplay(SDL_GetError());
     if (fullScreen && !sameAsDesktop) {
         SDL_DisplayMode wanted{SDL_PIXELFORMAT_RGB888, width, height, refreshRate, nullptr};
         SDL_DisplayMode closest{};
@@ -142,7 +175,6 @@ bool windowOpen(int32_t width, int32_t height, int32_t, int32_t, uint32_t modeFl
     SDL_GetWindowSurface(s.window);
     s.width = width;
     s.height = height;
-    catchTerminationSignals();
     pumpEvents();
     return true;
 }
