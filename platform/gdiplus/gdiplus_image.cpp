@@ -115,16 +115,30 @@ bool drawBlocks(const DrawTarget& target, const Texels& texels, PixelRect area, 
 }
 
 // The texels an image draw reads: owned straight pixels through the image's premultiplied copy.
-const uint32_t* drawablePixels(Image& image, bool* premultiplied) {
+// `ink` is where they are not transparent: the copy's ink bounds, or the whole image.
+const uint32_t* drawablePixels(Image& image, bool* premultiplied, PixelRect* ink) {
     *premultiplied = image.premultiplied;
+    *ink = boundsOf(image.surface);
     if (image.premultiplied || !image.memory) return image.surface.pixels;
     if (!image.copyCurrent) {
-        size_t count = size_t(image.surface.width) * size_t(image.surface.height);
-        image.premultipliedCopy.resize(count);
-        std::transform(image.surface.pixels, image.surface.pixels + count, image.premultipliedCopy.begin(), premultiply);
+        const int32_t width = image.surface.width, height = image.surface.height;
+        image.premultipliedCopy.resize(size_t(width) * size_t(height));
+        PixelRect bounds{width, height, 0, 0};
+        for (int32_t y = 0; y < height; ++y) {
+            const uint32_t* from = image.surface.row(y);
+            uint32_t* to = image.premultipliedCopy.data() + size_t(y) * size_t(width);
+            for (int32_t x = 0; x < width; ++x) {
+                to[x] = premultiply(from[x]);
+                if (!(to[x] >> 24)) continue;
+                bounds = {std::min(bounds.left, x), std::min(bounds.top, y), std::max(bounds.right, x + 1),
+                          std::max(bounds.bottom, y + 1)};
+            }
+        }
+        image.inkBounds = bounds;
         image.copyCurrent = true;
     }
     *premultiplied = true;
+    *ink = image.inkBounds;
     return image.premultipliedCopy.data();
 }
 
@@ -275,19 +289,24 @@ GpStatus WINGDIPAPI GdipDrawImageRectRect(GpGraphics* graphics, GpImage* image, 
 
     const Surface& source = i->surface;
     bool premultipliedTexels = false;
-    const uint32_t* drawable = drawablePixels(*i, &premultipliedTexels);
+    PixelRect ink{};
+    const uint32_t* drawable = drawablePixels(*i, &premultipliedTexels, &ink);
+    bool recolour = attributes && attributes->hasColorMatrix;
+    // Texels outside the source rectangle count as transparent, and so may those outside the
+    // ink, unless a colour matrix could make them visible.
+    PixelRect readable = recolour ? boundsOf(source) : ink;
     Texels texels{drawable,
                   source.stride,
-                  std::max<int32_t>(0, int32_t(std::floor(srcx))),
-                  std::max<int32_t>(0, int32_t(std::floor(srcy))),
-                  int32_t(std::min<double>(source.width, std::ceil(double(srcx) + srcwidth))),
-                  int32_t(std::min<double>(source.height, std::ceil(double(srcy) + srcheight))),
+                  std::max<int32_t>(readable.left, int32_t(std::floor(srcx))),
+                  std::max<int32_t>(readable.top, int32_t(std::floor(srcy))),
+                  int32_t(std::min<double>(readable.right, std::ceil(double(srcx) + srcwidth))),
+                  int32_t(std::min<double>(readable.bottom, std::ceil(double(srcy) + srcheight))),
                   premultipliedTexels};
     if (texels.right <= texels.left || texels.bottom <= texels.top) return Ok;
 
     // A colour matrix recolours the straight texels once, into a copy of the source rectangle.
     std::vector<uint32_t> recoloured;
-    if (attributes && attributes->hasColorMatrix) {
+    if (recolour) {
         int32_t w = texels.right - texels.left, h = texels.bottom - texels.top;
         recoloured.resize(size_t(w) * size_t(h));
         // Pictures have long runs of one colour, so the last result is kept.

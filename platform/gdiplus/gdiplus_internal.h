@@ -16,6 +16,9 @@ struct Image {
     // the image and made again after something was drawn into it.
     std::vector<uint32_t> premultipliedCopy;
     bool copyCurrent = false;
+    // The smallest rectangle that holds every texel of the copy that is not fully transparent:
+    // a draw reads nothing from outside it.
+    PixelRect inkBounds{};
 };
 
 void freeImage(Image* image);
