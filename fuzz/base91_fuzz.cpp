@@ -1,8 +1,8 @@
 // decodeBase91 on any bytes: it never writes past its buffer or reads past the text, gives at most
 // one byte per 8 bits the symbols carry, keeps the buffer it made first, and decodes what the
 // picture-block maker's encoder writes back to the same bytes.
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,14 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The same text again into the same buffer: the same bytes, in the same place.
     int32_t again = -1;
     fuzzCheck(decodeBase91(text, again, first) == bytes && again == length, "a second decode reuses the buffer");
-    fuzzCheck(std::memcmp(bytes, decoded.data(), decoded.size()) == 0, "a second decode gives the same bytes");
+    fuzzCheck(std::equal(decoded.begin(), decoded.end(), bytes), "a second decode gives the same bytes");
 
     // The input as bytes, encoded and decoded into a fresh buffer, is the input again.
     const std::vector<uint8_t> input(data, data + size);
     Base91Buffer roundTrip;
     int32_t roundTripLength = -1;
     const uint8_t* back = decodeBase91(encodeBase91(input), roundTripLength, roundTrip);
-    fuzzCheck(size_t(roundTripLength) == size && (size == 0 || std::memcmp(back, data, size) == 0),
+    fuzzCheck(size_t(roundTripLength) == size && std::equal(data, data + size, back),
               "encoding and decoding gives the bytes back");
 
     // That longer text into the first, smaller buffer: nothing written when it does not fit.
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     decodeBase91(encodeBase91(input), intoFirst, first);
     if (size_t(length) < size) {
         fuzzCheck(intoFirst == 0, "a decode that does not fit yields no bytes");
-        fuzzCheck(std::memcmp(first.bytes, decoded.data(), decoded.size()) == 0, "and writes nothing");
+        fuzzCheck(std::equal(decoded.begin(), decoded.end(), first.bytes), "and writes nothing");
     } else {
         fuzzCheck(intoFirst == int32_t(size), "a decode that fits yields every byte");
     }

@@ -6,6 +6,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/object_table_check.h"
+#include "fuzz/process_setup.h"
 #include "picture/picture_layer.h"
 #include "platform/win32/com_stream.h"
 #include "platform/win32/win32.h"
@@ -38,6 +39,7 @@ GpBitmap* bitmapFromBytes(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    ProcessSetup setup;
     ULONG_PTR token = 0;
     GdiplusStartupInput input;
     fuzzCheck(GdiplusStartup(&token, &input, nullptr) == Ok, "GDI+ starts");
