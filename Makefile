@@ -7,6 +7,7 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 
 .PHONY: all deps configure build run test bench install uninstall package windows test-windows clean
+.PHONY: fuzz
 
 all: build
 
@@ -50,6 +51,18 @@ windows:
 test-windows: build windows
 	@scripts/install-windows-deps wine
 	timeout -k 10 300 scripts/wine-test $(WINDOWS_BUILD_DIR) $(BUILD_DIR)
+
+# Fuzzing with libFuzzer: clang builds build-fuzz/ with AddressSanitizer and UBSan, and each
+# fuzzer runs FUZZ_SECONDS over build-fuzz/corpus/NAME/ (what it found) and fuzz/corpus/NAME/.
+FUZZ_BUILD_DIR := build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= base91 picture module
+fuzz:
+	@scripts/install-deps fuzz
+	@cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DDELUGE_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD_DIR) --target $(FUZZ_TARGETS:%=%-fuzzer)
+	@scripts/run-fuzzers $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
 	rm -rf $(BUILD_DIR) $(WINDOWS_BUILD_DIR)

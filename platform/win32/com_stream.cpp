@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <new>
 
 #include "platform/objects/object_table.h"
@@ -11,8 +12,20 @@
 
 namespace {
 
-// A released stream keeps its small record (the caller may still hold the pointer), so that a
-// call on it is recognised as misuse instead of touching freed memory.
+// A released stream keeps its small record for a while (the caller may still hold the pointer),
+// so that a call on it is recognised as misuse instead of touching freed memory. Only the latest
+// records are kept, so that a process that makes stream after stream does not grow; they stay
+// reachable until the process ends.
+constexpr size_t releasedStreamsKept = 64;
+
+void keepReleasedStream(IStream* stream) {
+    static auto* kept = new std::deque<IStream*>;
+    kept->push_back(stream);
+    if (kept->size() <= releasedStreamsKept) return;
+    delete kept->front();
+    kept->pop_front();
+}
+
 bool streamLive(const IStream* stream, const char* call) {
     if (stream->handle == 0) {
         recordMisuse(call, "a released stream");
@@ -56,6 +69,7 @@ ULONG IStream::Release() {
     unregisterObject(handle, ObjectKind::Stream, "IStream::Release");
     handle = 0;
     memory = nullptr;
+    keepReleasedStream(this);
     return 0;
 }
 
