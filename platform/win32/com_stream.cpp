@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <vector>
 
 #include "platform/objects/object_table.h"
 #include "platform/win32/global_memory.h"
@@ -12,7 +14,13 @@
 namespace {
 
 // A released stream keeps its small record (the caller may still hold the pointer), so that a
-// call on it is recognised as misuse instead of touching freed memory.
+// call on it is recognised as misuse instead of touching freed memory. The records stay owned
+// here rather than dropped: the demo releases one stream a run, and nothing is lost.
+std::vector<std::unique_ptr<IStream>>& releasedStreams() {
+    static std::vector<std::unique_ptr<IStream>> records;
+    return records;
+}
+
 bool streamLive(const IStream* stream, const char* call) {
     if (stream->handle == 0) {
         recordMisuse(call, "a released stream");
@@ -56,6 +64,7 @@ ULONG IStream::Release() {
     unregisterObject(handle, ObjectKind::Stream, "IStream::Release");
     handle = 0;
     memory = nullptr;
+    releasedStreams().emplace_back(this);
     return 0;
 }
 
