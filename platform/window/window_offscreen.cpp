@@ -134,6 +134,7 @@ void windowEnd(int32_t status) {
         text += "--- live objects\n" + formatLiveObjectReport(liveObjectReport());
         writeAll(s.script.journalFd, text);
     }
+    if (s.script.onEnd) status = s.script.onEnd(status);
     std::fflush(nullptr);
     _exit(status);
 }
