@@ -22,7 +22,8 @@ file_size=$(od -An -tu1 -j16 -N8 "$work/c/frame-00003.png" | tr -s ' ')
 [ "$file_size" = " 0 0 5 86 0 0 3 0" ] || fail "full-screen frame is not 1366x768 ($file_size)"
 
 for bad in "" "--out $work" "--out $work --frames 0" "--out $work --frames x" "--out $work --frames 2 --every" \
-           "--out $work --frames 2 --desktop 100" "--out $work --frames 2 --bogus 1"; do
+           "--out $work --frames 2 --desktop 100" "--out $work --frames 2 --bogus 1" "--frames 2" \
+           "--frames 2 --rss-every 0"; do
   set +e
   # shellcheck disable=SC2086
   message=$("$tool" $bad 2>&1 >/dev/null)

@@ -196,7 +196,9 @@ TEST(ComStream, ReadsTheBlockAndIsAccountedFor) {
     EXPECT_EQ(GlobalFree(memory), nullptr);
     EXPECT_EQ(GlobalLock(memory), nullptr);
     EXPECT_EQ(liveObjectReport().misuse.size(), before.misuse.size() + 2) << "a freed block is a dead handle";
-    EXPECT_EQ(GlobalLock(GlobalAlloc(GMEM_MOVEABLE, 0)), nullptr) << "an empty block cannot be locked";
+    HGLOBAL empty = GlobalAlloc(GMEM_MOVEABLE, 0);
+    EXPECT_EQ(GlobalLock(empty), nullptr) << "an empty block cannot be locked";
+    EXPECT_EQ(GlobalFree(empty), nullptr);
 }
 
 }  // namespace

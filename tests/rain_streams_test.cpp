@@ -7,8 +7,10 @@ namespace {
 
 class RainStreams : public RenderFixture {
 protected:
-    // All streams far above the layer, where they neither stamp nor show.
+    // All streams far above the layer, where they neither stamp nor show. A case of a table may
+    // call it again: the previous stream table is freed first.
     void quietStreams() {
+        freeStreamTable();
         initStreams();
         ASSERT_NE(streams, nullptr);
         for (uint16_t i = 0; i < streamCount; ++i) streams[i] = RainStream{0.0f, -1000.0f, 2.0f, -1000};

@@ -1,8 +1,14 @@
 // deluge-frames: runs the demo headless, its real start-up, frame loop and shutdown, on the
 // offscreen window back-end with simulated time, and writes frames as PNG files. It runs in
 // its own folder, beside the demo's sound library and module, with SDL's silent audio driver.
+//
+// With --rss-every K it is a soak run as well: it samples its resident set size every K frames
+// and fails unless every sample after the first stays within 1 % of the first and the run ends
+// with no graphics object left alive or misused.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +18,7 @@
 
 #include "app/deluge.h"
 #include "platform/gdiplus/gdiplus.h"
+#include "platform/objects/object_table.h"
 #include "platform/window/window_offscreen.h"
 #include "render/glyph_atlas.h"
 #include "render/render_surfaces.h"
@@ -20,7 +27,11 @@
 namespace {
 
 const char usage[] =
-    "usage: deluge-frames --out DIR --frames N [--every K] [--desktop WxH] [--atlas FILE] [--picture FILE]\n";
+    "usage: deluge-frames --out DIR --frames N [--every K] [--desktop WxH] [--atlas FILE] [--picture FILE]\n"
+    "       deluge-frames --rss-every K --frames N [--desktop WxH] [--out DIR ...]\n";
+
+// How far the resident set may grow past its first sample in a soak run.
+constexpr double allowedRssGrowth = 0.01;
 
 struct Options {
     std::string out;
@@ -29,6 +40,7 @@ struct Options {
     int desktopWidth = 0, desktopHeight = 0;  // 0: the question is answered No
     std::string atlas;
     std::string picture;
+    long rssEvery = 0;  // 0: no soak
 };
 
 Options options;
@@ -49,6 +61,7 @@ bool parse(int argc, char** argv) {
         if (name == "--out") options.out = value;
         else if (name == "--frames" && parseCount(value, &options.frames)) continue;
         else if (name == "--every" && parseCount(value, &options.every)) continue;
+        else if (name == "--rss-every" && parseCount(value, &options.rssEvery)) continue;
         else if (name == "--desktop") {
             char tail = 0;
             if (std::sscanf(value, "%dx%d%c", &options.desktopWidth, &options.desktopHeight, &tail) != 2 ||
@@ -59,7 +72,7 @@ bool parse(int argc, char** argv) {
         else if (name == "--picture") options.picture = value;
         else return false;
     }
-    return !options.out.empty() && options.frames > 0;
+    return (!options.out.empty() || options.rssEvery > 0) && options.frames > 0;
 }
 
 void fail(const std::string& what) {
@@ -136,12 +149,71 @@ void writeAtlas() {
     writePng(options.atlas, uint32_t(width), uint32_t(height), sheet);
 }
 
+// Samples in kB, reserved up front so that keeping them does not grow the heap during the run.
+std::vector<long> rssSamples;
+
+// The resident set size from /proc/self/statm, read without allocating; −1 if unreadable.
+long residentKilobytes() {
+    int fd = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    char text[128];
+    ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n <= 0) return -1;
+    text[n] = 0;
+    long pages = 0, residentPages = 0;
+    if (std::sscanf(text, "%ld %ld", &pages, &residentPages) != 2) return -1;
+    return residentPages * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void sampleRss(int64_t frame) {
+    long kilobytes = residentKilobytes();
+    if (kilobytes < 0) {
+        std::fputs("deluge-frames: cannot read /proc/self/statm\n", stderr);
+        _exit(1);
+    }
+    rssSamples.push_back(kilobytes);
+    std::printf("rss frame %lld: %ld kB\n", static_cast<long long>(frame), kilobytes);
+}
+
+// The soak's verdict, once shutdown has released everything: the growth of the resident set
+// past its first sample and the live-object report.
+int32_t endSoak(int32_t status) {
+    bool passed = true;
+    if (rssSamples.empty()) {
+        std::fputs("deluge-frames: no RSS sample was taken\n", stderr);
+        passed = false;
+    } else {
+        long first = rssSamples.front(), highest = first;
+        for (long sample : rssSamples) highest = std::max(highest, sample);
+        double growth = double(highest - first) / double(first);
+        std::printf("rss: %zu samples, first %ld kB, last %ld kB, max %ld kB, growth %.2f %%\n", rssSamples.size(),
+                    first, rssSamples.back(), highest, growth * 100);
+        if (growth >= allowedRssGrowth) {
+            std::fprintf(stderr, "deluge-frames: the resident set grew by %.2f %% (allowed: under %.0f %%)\n",
+                         growth * 100, allowedRssGrowth * 100);
+            passed = false;
+        }
+    }
+    LiveObjectReport report = liveObjectReport();
+    if (!report.clean()) {
+        std::fprintf(stderr, "deluge-frames: objects left alive or misused:\n%s",
+                     formatLiveObjectReport(report).c_str());
+        passed = false;
+    } else {
+        std::puts("live objects: none");
+    }
+    return passed ? status : 1;
+}
+
 void onPresent(const Surface& window, int64_t frame, void*) {
     if (frame == 1) {
         if (!options.atlas.empty()) writeAtlas();
         if (!options.picture.empty()) writePicture();
     }
-    if (frame % options.every == 0 && frame <= options.frames) writeFrame(window, frame);
+    if (frame > options.frames) return;
+    if (!options.out.empty() && frame % options.every == 0) writeFrame(window, frame);
+    if (options.rssEvery > 0 && frame % options.rssEvery == 0) sampleRss(frame);
 }
 
 // A path that still names the same file after the change of folder.
@@ -185,6 +257,10 @@ int main(int argc, char** argv) {
     }
     script.keyAfterPresents = options.frames;
     script.onPresent = onPresent;
+    if (options.rssEvery > 0) {
+        rssSamples.reserve(size_t(options.frames / options.rssEvery));
+        script.onEnd = endSoak;
+    }
     offscreenConfigure(script);
     runDeluge();
 }

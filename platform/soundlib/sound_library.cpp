@@ -90,6 +90,14 @@ void* readWholeFile(const char* name, size_t* size) {
 void lockOutput() { SDL_LockAudioDevice(output.device); }
 void unlockOutput() { SDL_UnlockAudioDevice(output.device); }
 
+// Ends this library's use of SDL. When nothing else in the process uses SDL, SDL is ended
+// entirely: it keeps its hints and error buffers until SDL_Quit, and a process that loaded SDL
+// only through this library would lose them, unfreed, when the library is unloaded.
+void quitSdlAudio() {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+}
+
 }  // namespace
 
 signed char FSOUND_Init(int mixRate, int, unsigned int) {
@@ -106,7 +114,7 @@ signed char FSOUND_Init(int mixRate, int, unsigned int) {
     // No changes allowed: SDL converts to whatever the device wants, the callback stays simple.
     SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (device == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        quitSdlAudio();
         return 0;
     }
     output.device = device;
@@ -125,7 +133,7 @@ void FSOUND_Close() {
         delete song;
     }
     output = SoundOutput{};
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    quitSdlAudio();
 }
 
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <new>
 
 #include "platform/objects/object_table.h"
@@ -14,16 +15,14 @@ namespace {
 
 // A released stream keeps its small record for a while (the caller may still hold the pointer),
 // so that a call on it is recognised as misuse instead of touching freed memory. Only the latest
-// records are kept, so that a process that makes stream after stream does not grow; they stay
-// reachable until the process ends.
+// records are kept, so that a process that makes stream after stream does not grow; they are
+// owned here and freed at exit.
 constexpr size_t releasedStreamsKept = 64;
 
 void keepReleasedStream(IStream* stream) {
-    static auto* kept = new std::deque<IStream*>;
-    kept->push_back(stream);
-    if (kept->size() <= releasedStreamsKept) return;
-    delete kept->front();
-    kept->pop_front();
+    static std::deque<std::unique_ptr<IStream>> kept;
+    kept.emplace_back(stream);
+    if (kept.size() > releasedStreamsKept) kept.pop_front();
 }
 
 bool streamLive(const IStream* stream, const char* call) {

@@ -16,9 +16,11 @@ struct GlobalBlock {
     UINT locks = 0;
 };
 
+// Never destroyed: a block may be kept until the process ends (the picture's is), and it stays
+// known, not orphaned, while static destructors run at exit.
 std::unordered_set<GlobalBlock*>& liveBlocks() {
-    static std::unordered_set<GlobalBlock*> blocks;
-    return blocks;
+    static auto* blocks = new std::unordered_set<GlobalBlock*>;
+    return *blocks;
 }
 
 GlobalBlock* blockOf(HGLOBAL memory, const char* call) {

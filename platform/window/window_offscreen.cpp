@@ -8,6 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include "platform/objects/object_table.h"
 #include "platform/window/window_common.h"
 #include "platform/window/window_pixels.h"
@@ -134,7 +138,12 @@ void windowEnd(int32_t status) {
         text += "--- live objects\n" + formatLiveObjectReport(liveObjectReport());
         writeAll(s.script.journalFd, text);
     }
+    if (s.script.onEnd) status = s.script.onEnd(status);
     std::fflush(nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    // _exit skips the leak check that LeakSanitizer runs at exit; a leak ends the run with its error status.
+    __lsan_do_leak_check();
+#endif
     _exit(status);
 }
 

@@ -20,6 +20,8 @@ struct OffscreenScript {
     void (*onPresent)(const Surface& clientArea, int64_t presents, void* context) = nullptr;
     void* presentContext = nullptr;
     int journalFd = -1;  // at windowEnd the journal and the live-object report are written here
+    // Called at windowEnd, after shutdown, with the status the run ends with; returns the status to end with.
+    int32_t (*onEnd)(int32_t status) = nullptr;
 };
 
 void offscreenConfigure(const OffscreenScript& script);
