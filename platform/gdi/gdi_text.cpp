@@ -46,11 +46,35 @@ inline uint32_t blendText(uint32_t pixel, uint32_t color, uint32_t coverage) {
     return result;
 }
 
-void drawGlyph(const Surface& surface, PixelRect clip, const FT_Bitmap& bitmap, int32_t left, int32_t top,
+// The character as the font renders it, from the font's cache. Light hinting keeps the
+// outlines' own widths, rounded to whole pixels as GDI lays text out; the faces' bytecode widens
+// small sizes noticeably.
+const RenderedGlyph& renderedGlyph(GdiFont& font, unsigned char character) {
+    RenderedGlyph& glyph = font.glyphs[character];
+    if (glyph.tried) return glyph;
+    glyph.tried = true;
+    if (FT_Load_Char(font.face, character, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0) return glyph;
+    FT_GlyphSlot slot = font.face->glyph;
+    glyph.loaded = true;
+    glyph.advance = slot->advance.x;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY || bitmap.width == 0 || bitmap.rows == 0) return glyph;
+    glyph.width = int32_t(bitmap.width);
+    glyph.rows = int32_t(bitmap.rows);
+    glyph.left = slot->bitmap_left;
+    glyph.top = slot->bitmap_top;
+    glyph.coverage.resize(size_t(glyph.width) * size_t(glyph.rows));
+    for (int32_t y = 0; y < glyph.rows; ++y)
+        std::memcpy(glyph.coverage.data() + size_t(y) * size_t(glyph.width), bitmap.buffer + y * bitmap.pitch,
+                    size_t(glyph.width));
+    return glyph;
+}
+
+void drawGlyph(const Surface& surface, PixelRect clip, const RenderedGlyph& glyph, int32_t left, int32_t top,
                uint32_t color) {
-    PixelRect area = intersect(clip, {left, top, left + int32_t(bitmap.width), top + int32_t(bitmap.rows)});
+    PixelRect area = intersect(clip, {left, top, left + glyph.width, top + glyph.rows});
     for (int32_t y = area.top; y < area.bottom; ++y) {
-        const unsigned char* coverage = bitmap.buffer + (y - top) * bitmap.pitch;
+        const uint8_t* coverage = glyph.coverage.data() + size_t(y - top) * size_t(glyph.width);
         uint32_t* row = surface.row(y);
         for (int32_t x = area.left; x < area.right; ++x)
             if (uint32_t c = coverage[x - left]) row[x] = blendText(row[x], color, c);
@@ -94,25 +118,21 @@ int WINAPI DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format) 
     // GDI's COLORREF is red in the low byte; pixels have blue there.
     uint32_t c = context->textColor;
     uint32_t color = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-    FT_Face face = font->face;
     FT_Pos penX = FT_Pos(rect->left) * 64;
     int32_t baseline = rect->top + font->ascent;
     for (size_t i = 0; i < count; ++i) {
-        // 8-bit text is taken as Latin-1. Light hinting keeps the outlines' own widths, rounded to
-        // whole pixels as GDI lays text out; the faces' bytecode widens small sizes noticeably.
-        if (FT_Load_Char(face, static_cast<unsigned char>(text[i]), FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0)
-            continue;
-        FT_GlyphSlot glyph = face->glyph;
+        // 8-bit text is taken as Latin-1.
+        const RenderedGlyph& glyph = renderedGlyph(*font, static_cast<unsigned char>(text[i]));
+        if (!glyph.loaded) continue;
         int32_t left = static_cast<int32_t>((penX + 32) >> 6);
         if (context->backgroundMode == OPAQUE) {
-            int32_t right = static_cast<int32_t>((penX + glyph->advance.x + 32) >> 6);
+            int32_t right = static_cast<int32_t>((penX + glyph.advance + 32) >> 6);
             PixelRect cell = intersect(clip, {left, rect->top, right, rect->top + font->cellHeight});
             for (int32_t y = cell.top; y < cell.bottom; ++y)
                 for (int32_t x = cell.left; x < cell.right; ++x) surface.row(y)[x] = 0xFFFFFF;  // white background
         }
-        if (glyph->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY)
-            drawGlyph(surface, clip, glyph->bitmap, left + glyph->bitmap_left, baseline - glyph->bitmap_top, color);
-        penX += glyph->advance.x;
+        if (!glyph.coverage.empty()) drawGlyph(surface, clip, glyph, left + glyph.left, baseline - glyph.top, color);
+        penX += glyph.advance;
     }
     endDrawing(context);
     return font->cellHeight;
